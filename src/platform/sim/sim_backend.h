@@ -1,0 +1,190 @@
+// An in-memory window system with a virtual clock. Nothing happens until a
+// test advances the clock: then due timers and scripted user actions are
+// delivered one at a time, in time order, with the clock standing at each
+// one's moment, so every rule can be checked deterministically.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+namespace platform::sim {
+
+class SimBackend;
+
+class SimWindow : public NativeWindow {
+ public:
+  SimWindow(SimBackend& backend, const FormDesign& design, WindowEvents& events,
+            WindowHandle handle);
+  ~SimWindow() override;
+
+  // NativeWindow
+  Twips Left() const override { return left_; }
+  Twips Top() const override { return top_; }
+  Twips Width() const override { return width_; }
+  Twips Height() const override { return height_; }
+  void SetLeft(Twips value) override;
+  void SetTop(Twips value) override;
+  void SetWidth(Twips value) override;
+  void SetHeight(Twips value) override;
+  int WindowState() const override { return state_; }
+  WindowHandle Handle() const override { return handle_; }
+  void SetControlBackColour(int control, Colour colour) override;
+  void SetControlText(int control, std::string_view text) override;
+  void Show(NativeWindow* owner) override;
+
+  // What the window shows.
+  const FormDesign& Design() const { return design_; }
+  bool Visible() const { return visible_; }
+  bool AcceptsInput() const { return input_enabled_; }
+  SimWindow* Owner() const { return owner_; }
+  Colour BackColour(std::string_view control) const;
+  const std::string& Text(std::string_view control) const;
+  // Property assignments in the order they were made, e.g. "Left=1000".
+  const std::vector<std::string>& GeometryLog() const { return geometry_log_; }
+
+  // What a user does. Input to a window that takes none is ignored, as a
+  // real window system would.
+  void DoubleClick(std::string_view control);
+  void Click(std::string_view control);
+  void DoubleClickOutsideControls() {}  // the window itself has no handler
+  void PressCloseBox();
+  void Minimise() { state_ = kStateMinimised; }
+  void Restore() { state_ = kStateNormal; }
+  void DragTo(Twips left, Twips top);
+
+ private:
+  int IndexOf(std::string_view control) const;
+
+  SimBackend& backend_;
+  const FormDesign& design_;
+  WindowEvents& events_;
+  WindowHandle handle_;
+  Twips left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  int state_ = kStateNormal;
+  bool visible_ = false;
+  bool input_enabled_ = true;
+  SimWindow* owner_ = nullptr;
+  std::vector<Colour> back_colours_;
+  std::vector<std::string> texts_;
+  std::vector<std::string> geometry_log_;
+};
+
+class SimSettings : public SettingsStore {
+ public:
+  std::optional<std::string> Read(std::string_view application, std::string_view section,
+                                  std::string_view key) override;
+  bool Write(std::string_view application, std::string_view section, std::string_view key,
+             std::string_view value) override;
+
+  // Direct access for tests, under the program's own application and section.
+  void Store(std::string_view key, std::string_view value);
+  std::optional<std::string> Stored(std::string_view key) const;
+  const std::vector<std::string>& ReadLog() const { return reads_; }
+  const std::vector<std::string>& WriteLog() const { return writes_; }
+  void ClearLogs();
+  bool fail_writes = false;
+
+ private:
+  static std::string Path(std::string_view application, std::string_view section,
+                          std::string_view key);
+  std::map<std::string, std::string, std::less<>> values_;
+  std::vector<std::string> reads_;
+  std::vector<std::string> writes_;
+};
+
+struct StackingCall {
+  TimePoint at;
+  WindowHandle window;
+  std::intptr_t insert_after;
+  int x, y, cx, cy;
+  unsigned flags;
+};
+
+class SimStacking : public WindowStacking {
+ public:
+  explicit SimStacking(SimBackend& backend) : backend_(backend) {}
+  WindowHandle GetForegroundWindow() override;
+  void SetWindowPos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx, int cy,
+                    unsigned flags) override;
+
+  WindowHandle foreground = 0;
+  std::vector<TimePoint> foreground_queries;
+  std::vector<StackingCall> calls;
+
+ private:
+  SimBackend& backend_;
+};
+
+class SimKeys : public KeyInjector {
+ public:
+  explicit SimKeys(SimBackend& backend) : backend_(backend) {}
+  void PressNumLock() override;
+  std::vector<TimePoint> presses;
+
+ private:
+  SimBackend& backend_;
+};
+
+class SimBackend : public Backend {
+ public:
+  SimBackend();
+  ~SimBackend() override;
+
+  // TimerHost
+  TimePoint Now() override { return now_; }
+  void RequestWake(std::optional<TimePoint> when) override { wake_ = when; }
+
+  // Backend
+  std::unique_ptr<NativeWindow> CreateNativeWindow(const FormDesign& design,
+                                                   WindowEvents& events) override;
+  void RunEventLoop() override;
+  void QuitEventLoop() override { quit_requested_ = true; }
+  void RunModalLoop(const std::function<bool()>& finished) override;
+  SettingsStore& Settings() override { return settings_; }
+  WindowStacking& Stacking() override { return stacking_; }
+  KeyInjector& Keys() override { return keys_; }
+
+  // Advances the virtual clock, delivering everything due on the way.
+  void RunFor(Duration duration);
+  // A user action to perform when the clock reaches `when`.
+  void At(TimePoint when, std::function<void()> action);
+  void After(Duration delay, std::function<void()> action) { At(now_ + delay, std::move(action)); }
+
+  std::vector<SimWindow*> Windows() const { return windows_; }
+  SimWindow* WindowNamed(std::string_view form_name) const;  // nullptr when none
+  SimSettings& settings() { return settings_; }
+  SimStacking& stacking() { return stacking_; }
+  SimKeys& keys() { return keys_; }
+  bool QuitRequested() const { return quit_requested_; }
+
+ private:
+  friend class SimWindow;
+  // Delivers the earliest timer or action due no later than `limit`; false
+  // when there is none.
+  bool DeliverNext(std::optional<TimePoint> limit);
+
+  struct ScheduledAction {
+    TimePoint when;
+    std::uint64_t order;
+    std::function<void()> action;
+  };
+
+  TimePoint now_{0};
+  std::optional<TimePoint> wake_;
+  std::vector<ScheduledAction> actions_;
+  std::uint64_t next_action_order_ = 0;
+  std::vector<SimWindow*> windows_;
+  WindowHandle next_handle_ = 0x1000;
+  bool quit_requested_ = false;
+  SimSettings settings_;
+  SimStacking stacking_{*this};
+  SimKeys keys_{*this};
+};
+
+}  // namespace platform::sim

@@ -1,1 +1,134 @@
 #include <gtest/gtest.h>
+
+#include <vector>
+
+#include "sim_program.h"
+
+namespace {
+
+using namespace testing_support;
+using Strings = std::vector<std::string>;
+
+TEST(MainWindowLoad, FirstRunUsesTheDefaultsReadOneKeyAtATime) {
+  SimProgram program;
+  program.Start();
+  EXPECT_EQ(program.Settings().ReadLog(),
+            (Strings{"MainLeft", "MainTop", "MainWidth", "MainHeight"}));
+  EXPECT_EQ(program.MainWindow().GeometryLog(),
+            (Strings{"Left=1000", "Top=1000", "Width=2760", "Height=855"}));
+  EXPECT_TRUE(program.MainWindow().Visible());
+  EXPECT_EQ(program.MainWindow().Owner(), nullptr);
+}
+
+TEST(MainWindowLoad, ArmsEveryTimerAndDarkensTheLampsBeforeAnythingRuns) {
+  SimProgram program;
+  program.Start();
+  auto& main = program.Main();
+  EXPECT_TRUE(main.AlwaysOnTopTimer.Enabled());
+  EXPECT_EQ(main.AlwaysOnTopTimer.Interval(), 1000);
+  EXPECT_TRUE(main.VARN_RED_TIMER(1).Enabled());
+  for (int n = 1; n <= 16; ++n) {
+    EXPECT_EQ(main.VARN_RED_TIMER(n).Interval(), 100);
+    EXPECT_EQ(main.VARN_RED_TIMER(n).Enabled(), n == 1);
+  }
+  EXPECT_TRUE(main.NUMLOCK_TIMER(1).Enabled());
+  EXPECT_FALSE(main.NUMLOCK_TIMER(2).Enabled());
+  EXPECT_EQ(main.NUMLOCK_TIMER(1).Interval(), 750);
+  EXPECT_EQ(main.NUMLOCK_TIMER(2).Interval(), 750);
+  EXPECT_EQ(program.LitLamps(), "none");
+  EXPECT_TRUE(program.backend.keys().presses.empty());
+  EXPECT_TRUE(program.backend.stacking().foreground_queries.empty());
+}
+
+TEST(MainWindowPlacement, MovedWindowReopensAtItsNewPlace) {
+  SimProgram first;
+  first.Start();
+  first.MainWindow().DragTo(4321.5f, 2000);
+  first.Settings().ClearLogs();
+  first.MainWindow().PressCloseBox();
+  EXPECT_EQ(first.Settings().WriteLog(), (Strings{"MainLeft=4321.5", "MainTop=2000"}));
+  EXPECT_TRUE(first.app.Ended());
+  EXPECT_TRUE(first.backend.QuitRequested());
+  EXPECT_EQ(first.backend.WindowNamed("VARN_ON_MAIN"), nullptr);
+
+  SimProgram second;
+  second.Settings().Store("MainLeft", *first.Settings().Stored("MainLeft"));
+  second.Settings().Store("MainTop", *first.Settings().Stored("MainTop"));
+  second.Start();
+  EXPECT_EQ(second.MainWindow().Left(), 4321.5f);
+  EXPECT_EQ(second.MainWindow().Top(), 2000);
+  EXPECT_EQ(second.MainWindow().Width(), 2760);
+}
+
+TEST(MainWindowPlacement, StoredSizeIsHonouredAndNeverOverwritten) {
+  SimProgram program;
+  program.Settings().Store("MainWidth", "3000");
+  program.Settings().Store("MainHeight", "1200");
+  program.Start();
+  EXPECT_EQ(program.MainWindow().Width(), 3000);
+  EXPECT_EQ(program.MainWindow().Height(), 1200);
+  program.MainWindow().PressCloseBox();
+  EXPECT_EQ(program.Settings().Stored("MainWidth"), "3000");
+  for (const std::string& write : program.Settings().WriteLog()) {
+    EXPECT_EQ(write.find("MainWidth"), std::string::npos);
+    EXPECT_EQ(write.find("MainHeight"), std::string::npos);
+  }
+}
+
+TEST(MainWindowPlacement, MinimisedAtCloseSavesNothing) {
+  SimProgram program;
+  program.Settings().Store("MainLeft", "111");
+  program.Start();
+  program.MainWindow().DragTo(5000, 5000);
+  program.MainWindow().Minimise();
+  program.MainWindow().PressCloseBox();
+  EXPECT_TRUE(program.Settings().WriteLog().empty());
+  EXPECT_EQ(program.Settings().Stored("MainLeft"), "111");
+  EXPECT_TRUE(program.app.Ended());
+}
+
+TEST(MainWindowPlacement, OffScreenPositionIsKeptAsStored) {
+  SimProgram program;
+  program.Settings().Store("MainLeft", "-20000");
+  program.Settings().Store("MainTop", "250000");
+  program.Start();
+  EXPECT_EQ(program.MainWindow().Left(), -20000);
+  EXPECT_EQ(program.MainWindow().Top(), 250000);
+}
+
+TEST(MainWindowUnload, FailingSettingsWriteStillEndsTheProgramAndSaysSo) {
+  SimProgram program;
+  program.Start();
+  program.Settings().fail_writes = true;
+  testing::internal::CaptureStderr();
+  program.MainWindow().PressCloseBox();
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(program.app.Ended());
+  EXPECT_NE(said.find("could not save setting MainLeft"), std::string::npos) << said;
+  EXPECT_EQ(program.Settings().Stored("MainLeft"), std::nullopt);
+}
+
+TEST(MainWindowUnload, TimersDieWithTheWindow) {
+  SimProgram program;
+  program.Start();
+  program.backend.RunFor(1s);
+  program.MainWindow().PressCloseBox();
+  const auto presses = program.backend.keys().presses.size();
+  const auto queries = program.backend.stacking().foreground_queries.size();
+  program.backend.RunFor(10s);
+  EXPECT_EQ(program.backend.keys().presses.size(), presses);
+  EXPECT_EQ(program.backend.stacking().foreground_queries.size(), queries);
+  EXPECT_EQ(program.EnabledStepTimers(), 0);
+}
+
+TEST(MainWindowUnload, RunReturnsWhenTheLastWindowCloses) {
+  SimProgram program;
+  program.Start();
+  program.backend.After(2500ms, [&] { program.MainWindow().PressCloseBox(); });
+  program.app.Run();
+  EXPECT_TRUE(program.app.Ended());
+  EXPECT_EQ(program.app.FormsCount(), 0);
+  EXPECT_EQ(program.backend.keys().presses.size(), 3u);  // at 750, 1500 and 2250 ms
+}
+
+}  // namespace

@@ -1,1 +1,89 @@
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "app/placement.h"
+#include "app/settings.h"
+#include "sim_program.h"
+
+namespace {
+
+using namespace testing_support;
+
+TEST(StoredNumbers, TextReadsBackAsTheSameSinglePrecisionNumber) {
+  EXPECT_EQ(app::NumberToText(1000), "1000");
+  EXPECT_EQ(app::NumberToText(1234.5f), "1234.5");
+  EXPECT_EQ(app::NumberToText(-15), "-15");
+  EXPECT_EQ(app::TextToNumber("1234.5"), 1234.5f);
+  std::mt19937 random(12345);
+  std::uniform_real_distribution<float> coordinates(-491505.0f, 491505.0f);
+  for (int i = 0; i < 100000; ++i) {
+    const float value = coordinates(random);
+    ASSERT_EQ(app::TextToNumber(app::NumberToText(value)), value) << app::NumberToText(value);
+  }
+}
+
+TEST(StoredNumbers, TextsThatAreNotFiniteNumbersAreRejected) {
+  const std::vector<std::string> bad = {"",
+                                        "   ",
+                                        "abc",
+                                        "12abc",
+                                        "1,5",
+                                        "nan",
+                                        "NaN",
+                                        "inf",
+                                        "-inf",
+                                        "infinity",
+                                        "1e40",
+                                        "-1e40",
+                                        "1e-50",
+                                        "0x10",
+                                        std::string(400, '9'),
+                                        std::string("\x01\xff\x00", 3),
+                                        "--1"};
+  for (const std::string& text : bad) {
+    EXPECT_EQ(app::TextToNumber(text), std::nullopt) << "\"" << text << "\"";
+  }
+  EXPECT_EQ(app::TextToNumber(" 1500 "), 1500.0f);
+  EXPECT_EQ(app::TextToNumber("-0.25"), -0.25f);
+}
+
+TEST(StoredNumbers, BadStoredValuesFallBackToTheDefaultsAndAreLeftAlone) {
+  const std::vector<std::string> bad = {
+      "", "x", "nan", "inf", "1e40", "1e-50", "1e6", "-5e5", "\x7f\x80", std::string(1 << 20, '7')};
+  for (const std::string& text : bad) {
+    SimProgram program;
+    for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+      program.Settings().Store(key, text);
+    }
+    program.Start();
+    EXPECT_EQ(program.MainWindow().GeometryLog(),
+              (std::vector<std::string>{"Left=1000", "Top=1000", "Width=2760", "Height=855"}))
+        << "stored text of " << text.size() << " bytes";
+    EXPECT_TRUE(program.Settings().WriteLog().empty());
+    EXPECT_EQ(program.Settings().Stored("MainWidth"), text);
+  }
+}
+
+TEST(StoredNumbers, NegativeSizesFallBackButNegativePositionsAreKept) {
+  SimProgram program;
+  program.Settings().Store("MainLeft", "-300");
+  program.Settings().Store("MainWidth", "-300");
+  program.Start();
+  EXPECT_EQ(program.MainWindow().Left(), -300);
+  EXPECT_EQ(program.MainWindow().Width(), 2760);
+}
+
+TEST(SettingsStore, GetSettingGivesTheDefaultTextOnlyWhenNothingIsStored) {
+  platform::sim::SimSettings store;
+  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "1000");
+  app::SaveSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "12.5");
+  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "12.5");
+  app::SaveSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "");
+  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "");
+  EXPECT_EQ(app::ReadPosition(store, "MainLeft", 1000), 1000);
+}
+
+}  // namespace

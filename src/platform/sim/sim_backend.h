@@ -52,7 +52,6 @@ class SimWindow : public NativeWindow {
   // real window system would.
   void DoubleClick(std::string_view control);
   void Click(std::string_view control);
-  void DoubleClickOutsideControls() {}  // the window itself has no handler
   void PressCloseBox();
   void Minimise() { state_ = kStateMinimised; }
   void Restore() { state_ = kStateNormal; }
@@ -150,7 +149,9 @@ class SimBackend : public Backend {
   WindowStacking& Stacking() override { return stacking_; }
   KeyInjector& Keys() override { return keys_; }
 
-  // Advances the virtual clock, delivering everything due on the way.
+  // Advances the virtual clock, delivering everything due on the way. A modal
+  // window opened meanwhile holds its opener until a scripted action closes
+  // it, even past `duration`: look at an open modal window from actions.
   void RunFor(Duration duration);
   // A user action to perform when the clock reaches `when`.
   void At(TimePoint when, std::function<void()> action);

@@ -160,8 +160,8 @@ std::optional<std::string> SimSettings::Stored(std::string_view key) const {
 }
 
 void SimSettings::ClearLogs() {
-  reads_.clear();
-  writes_.clear();
+  reads_ = {};
+  writes_ = {};
 }
 
 // ---- stacking and keys -------------------------------------------------------
@@ -228,6 +228,13 @@ bool SimBackend::DeliverNext(std::optional<TimePoint> limit) {
     run();
   }
   return true;
+}
+
+void SimBackend::ForgetRecords() {
+  settings_.ClearLogs();
+  stacking_.foreground_queries = {};
+  stacking_.calls = {};
+  keys_.presses = {};
 }
 
 void SimBackend::RunFor(Duration duration) {

@@ -163,6 +163,9 @@ class SimBackend : public Backend {
   SimStacking& stacking() { return stacking_; }
   SimKeys& keys() { return keys_; }
   bool QuitRequested() const { return quit_requested_; }
+  // Drops everything recorded so far (settings reads and writes, stacking
+  // calls, key presses), memory included, for runs that go on for hours.
+  void ForgetRecords();
 
  private:
   friend class SimWindow;

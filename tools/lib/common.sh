@@ -1,0 +1,70 @@
+# Shared by tools/run, tools/test and tools/bench: installing what is missing
+# and starting a virtual display with a window manager.
+
+REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# Everything a build, a run and the tests need, as Debian packages.
+BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config googletest python3 clang-format
+  qt6-base-dev libgl-dev libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev
+  libxtst-dev fonts-dejavu-core)
+DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
+WINDOWS_PACKAGES=(mingw-w64 wine wine64)
+
+say() { printf '%s\n' "$*" >&2; }
+
+# Installs the given packages that are not installed yet: as root with
+# apt-get (lists refreshed once), otherwise prints the command to run.
+ensure_packages() {
+  local missing=() package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    say "Missing packages. Please run:"
+    say "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+  say "Installing: ${missing[*]}"
+  if [ -z "${VARN_APT_UPDATED:-}" ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+    export VARN_APT_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+VIRTUAL_PIDS=()
+
+stop_virtual_display() {
+  local pid
+  for pid in "${VIRTUAL_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${VIRTUAL_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  VIRTUAL_PIDS=()
+}
+
+# Starts Xvfb at 96 dpi on a free display and, unless told "bare", openbox on
+# it; exports DISPLAY and waits until the window manager has taken over.
+start_virtual_display() {
+  local mode=${1:-managed} fifo number
+  fifo=$(mktemp -u) && mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  VIRTUAL_PIDS+=($!)
+  read -r -t 30 number <"$fifo" || { rm -f "$fifo"; say "Xvfb did not start"; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+  if [ "$mode" != bare ]; then
+    openbox >/dev/null 2>&1 &
+    VIRTUAL_PIDS+=($!)
+    local deadline=$((SECONDS + 30))
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+      [ $SECONDS -lt $deadline ] || { say "openbox did not start"; return 1; }
+      sleep 0.1
+    done
+  fi
+}

@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <iostream>
+#include <cstdio>
 #include <system_error>
 
 namespace app {
@@ -19,7 +19,9 @@ std::string GetSetting(platform::SettingsStore& store, std::string_view applicat
 void SaveSetting(platform::SettingsStore& store, std::string_view application,
                  std::string_view section, std::string_view key, std::string_view value) {
   if (!store.Write(application, section, key, value)) {
-    std::cerr << "brellock-varn-on: could not save setting " << key << "\n";
+    // stdio rather than iostream: iostream would triple the Windows executable.
+    std::fprintf(stderr, "brellock-varn-on: could not save setting %.*s\n",
+                 static_cast<int>(key.size()), key.data());
   }
 }
 

@@ -1,0 +1,249 @@
+// The whole program on real Win32 windows: what shows on the screen, what
+// the registry keeps, and how the windows behave.
+#include <gtest/gtest.h>
+
+#include "win32_test_support.h"
+
+namespace {
+
+using namespace win32_test;
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kDark = RGB(0, 0, 0);
+
+// About window rows (see about_design.cpp).
+constexpr int kAboutTextBox = 0;
+constexpr int kAboutPicture = 1;
+constexpr int kAboutOk = 2;
+constexpr int kAboutCreator = 5;
+
+class Program : public testing::Test {
+ protected:
+  void SetUp() override { ClearSettings(); }
+  void TearDown() override { ClearSettings(); }
+};
+
+HWND WaitForMainWindow() {
+  HWND main = nullptr;
+  WaitFor([&main] {
+    main = FindMainWindow();
+    return main != nullptr && IsWindowVisible(main);
+  });
+  return main;
+}
+
+RECT WindowRectOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+// The chase as the screen shows it: lamp 1 alone lit, then lamp 2 lit with
+// lamp 1 dark.
+void ExpectLampsChase(HWND main) {
+  EXPECT_TRUE(WaitFor([main] { return ColourAtCentre(Lamp(main, 1)) == kRed; }))
+      << "lamp 1 never lit";
+  EXPECT_TRUE(WaitFor([main] {
+    return ColourAtCentre(Lamp(main, 2)) == kRed && ColourAtCentre(Lamp(main, 1)) == kDark;
+  })) << "the light never moved on to lamp 2";
+}
+
+TEST_F(Program, MainWindowIsAToolWindowWithTheLampBar) {
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const LONG_PTR style = GetWindowLongPtrW(main, GWL_STYLE);
+    const LONG_PTR ex_style = GetWindowLongPtrW(main, GWL_EXSTYLE);
+    EXPECT_TRUE(ex_style & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(ex_style & WS_EX_APPWINDOW);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_EQ(TextOf(main), kMainCaption);
+    EXPECT_EQ(GetWindow(main, GW_OWNER), nullptr);
+    // The default place and size: 1000, 1000, 2760 x 855 twips at 15 twips
+    // to the pixel.
+    const RECT rect = WindowRectOf(main);
+    EXPECT_EQ(rect.left, 67);
+    EXPECT_EQ(rect.top, 67);
+    EXPECT_EQ(rect.right - rect.left, 184);
+    EXPECT_EQ(rect.bottom - rect.top, 57);
+    ExpectLampsChase(main);
+  });
+  // Closed normally: the place is saved.
+  EXPECT_EQ(StoredSetting("MainLeft"), "1000");
+  EXPECT_EQ(StoredSetting("MainTop"), "1000");
+  EXPECT_EQ(StoredSetting("MainWidth"), std::nullopt);
+}
+
+TEST_F(Program, StoredPlaceAndWidthAreHonoured) {
+  StoreSetting("MainLeft", "3000");
+  StoreSetting("MainTop", "1500.5");
+  StoreSetting("MainWidth", "4500");
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const RECT rect = WindowRectOf(main);
+    EXPECT_EQ(rect.left, 200);
+    EXPECT_EQ(rect.top, 100);
+    EXPECT_EQ(rect.right - rect.left, 300);
+    EXPECT_EQ(rect.bottom - rect.top, 57);
+  });
+  // Read back exactly as assigned, not rounded to the pixel.
+  EXPECT_EQ(StoredSetting("MainLeft"), "3000");
+  EXPECT_EQ(StoredSetting("MainTop"), "1500.5");
+}
+
+TEST_F(Program, BadStoredValuesFallBackToTheDefaults) {
+  StoreSetting("MainLeft", "abc");
+  StoreSetting("MainTop", "1e30");
+  StoreSetting("MainWidth", "-5");
+  StoreSetting("MainHeight", "");
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const RECT rect = WindowRectOf(main);
+    EXPECT_EQ(rect.left, 67);
+    EXPECT_EQ(rect.top, 67);
+    EXPECT_EQ(rect.right - rect.left, 184);
+    EXPECT_EQ(rect.bottom - rect.top, 57);
+  });
+}
+
+TEST_F(Program, MinimisedWindowClosesWithoutSaving) {
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([main] { return IsIconic(main) != FALSE; }));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([main] { return !IsWindow(main); }));
+  });
+  EXPECT_EQ(StoredSetting("MainLeft"), std::nullopt);
+  EXPECT_EQ(StoredSetting("MainTop"), std::nullopt);
+}
+
+TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(Lamp(main, 3), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&about] {
+      about = FindAboutWindow();
+      return about != nullptr && IsWindowVisible(about);
+    }));
+    EXPECT_EQ(GetWindow(about, GW_OWNER), main);
+    EXPECT_FALSE(IsWindowEnabled(main));
+    const LONG_PTR style = GetWindowLongPtrW(about, GWL_STYLE);
+    EXPECT_TRUE(GetWindowLongPtrW(about, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    // The picture box fits the 314 x 162 picture and its sunken border.
+    const RECT picture = WindowRectOf(Control(about, kAboutPicture));
+    EXPECT_EQ(picture.right - picture.left, 318);
+    EXPECT_EQ(picture.bottom - picture.top, 166);
+    // The program goes on behind the modal window.
+    ExpectLampsChase(main);
+
+    // Tab runs OK -> picture -> text box -> OK. The topmost keeper hands the
+    // activation to the main window on its first tick after the About window
+    // came up; right after that tick the About window is activated again,
+    // leaving most of a second before the next one.
+    HWND ok = Control(about, kAboutOk);
+    HWND picture_box = Control(about, kAboutPicture);
+    HWND text_box = Control(about, kAboutTextBox);
+    ASSERT_TRUE(WaitFor([main] { return GetForegroundWindow() == main; }));
+    SetForegroundWindow(about);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(about) == ok; })) << "OK did not get the focus back";
+    for (HWND next : {picture_box, text_box, ok}) {
+      PostMessageW(FocusOf(about), WM_KEYDOWN, VK_TAB, 0);
+      EXPECT_TRUE(WaitFor([&] { return FocusOf(about) == next; }, 500ms));
+    }
+
+    // Enter and Esc press nothing. Posted messages are handled in order, so
+    // once the double-click posted after them has shown, they have been too.
+    for (HWND target : {text_box, ok}) {
+      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    HWND creator = Control(about, kAboutCreator);
+    PostMessageW(creator, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
+    EXPECT_TRUE(WaitFor([&] { return TextOf(creator) == L"tavisk@example.com"; }));
+    EXPECT_TRUE(IsWindow(about));
+
+    SendMessageW(ok, BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(StoredSetting("AboutLeft"), "1000");
+    EXPECT_EQ(StoredSetting("AboutTop"), "1000");
+    ExpectLampsChase(main);
+  });
+}
+
+TEST_F(Program, ClosingTheMainWindowWhileAboutIsOpenEndsTheProgram) {
+  StoreSetting("AboutLeft", "1500");
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(Control(main, 7), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(1, 1));  // the strip
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&about] {
+      about = FindAboutWindow();
+      return about != nullptr && IsWindowVisible(about);
+    }));
+    PostMessageW(main, WM_CLOSE, 0, 0);  // as another program would
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) && !IsWindow(main); }));
+  });
+  EXPECT_EQ(StoredSetting("AboutLeft"), "1500");
+  EXPECT_EQ(StoredSetting("AboutTop"), "1000");
+  EXPECT_EQ(StoredSetting("MainLeft"), "1000");
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(Program, MainWindowTakesTheTopmostPlaceFromTheForegroundWindow) {
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    WNDCLASSW other_class{};
+    other_class.lpfnWndProc = PlainWindowProc;
+    other_class.hInstance = GetModuleHandleW(nullptr);
+    other_class.lpszClassName = L"VarnTestOtherWindow";
+    RegisterClassW(&other_class);
+    HWND other = CreateWindowExW(WS_EX_TOPMOST, L"VarnTestOtherWindow", L"other",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 200, 150, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(WaitFor([other] { return GetForegroundWindow() == other; }));
+    EXPECT_TRUE(WaitFor([&] {
+      return (GetWindowLongPtrW(other, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0 &&
+             (GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    })) << "the foreground window kept the topmost place";
+    DestroyWindow(other);
+  });
+}
+
+// Num Lock as the program's thread sees it once it has taken the key
+// messages in: this thread shares its input state for the test.
+bool NumLockOn() {
+  return (GetKeyState(VK_NUMLOCK) & 1) != 0;
+}
+
+TEST_F(Program, NumLockTogglesWithEachPress) {
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const DWORD program_thread = GetWindowThreadProcessId(main, nullptr);
+    ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), program_thread, TRUE));
+    const bool first = NumLockOn();
+    EXPECT_TRUE(WaitFor([first] { return NumLockOn() != first; })) << "Num Lock never changed";
+    EXPECT_TRUE(WaitFor([first] { return NumLockOn() == first; })) << "Num Lock changed only once";
+    AttachThreadInput(GetCurrentThreadId(), program_thread, FALSE);
+  });
+}
+
+}  // namespace

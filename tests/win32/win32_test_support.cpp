@@ -1,0 +1,116 @@
+#include "win32_test_support.h"
+
+#include "app/module1.h"
+#include "platform/win32/win32_backend.h"
+#include "platform/win32/win32_settings.h"
+
+namespace win32_test {
+
+namespace {
+
+struct UserThread {
+  std::function<void()> user;
+};
+
+DWORD WINAPI RunUser(void* parameter) {
+  auto* thread = static_cast<UserThread*>(parameter);
+  thread->user();
+  // Whatever the scenario did, the program must end.
+  for (HWND window = FindWindowW(kFormClass, nullptr); window != nullptr;
+       window = FindWindowW(kFormClass, nullptr)) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (!WaitFor([window] { return !IsWindow(window); }, std::chrono::seconds(10))) {
+      break;
+    }
+  }
+  return 0;
+}
+
+platform::win32::Win32Settings& Settings() {
+  static platform::win32::Win32Settings settings;
+  return settings;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) {
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+void RunProgramWithUser(const std::function<void()>& user) {
+  platform::win32::Win32Backend backend;
+  UserThread thread{user};
+  HANDLE handle = CreateThread(nullptr, 0, RunUser, &thread, 0, nullptr);
+  app::RunProgram(backend);
+  WaitForSingleObject(handle, INFINITE);
+  CloseHandle(handle);
+}
+
+HWND FindMainWindow() {
+  return FindWindowW(kFormClass, kMainCaption);
+}
+
+HWND FindAboutWindow() {
+  return FindWindowW(kFormClass, kAboutCaption);
+}
+
+HWND Control(HWND form, int row) {
+  return GetDlgItem(form, kFirstControlId + row);
+}
+
+HWND Lamp(HWND main, int number) {
+  return Control(main, 7 - number);
+}
+
+COLORREF ColourAtCentre(HWND window) {
+  RECT rect{};
+  if (!GetWindowRect(window, &rect)) {
+    return CLR_INVALID;
+  }
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour =
+      GetPixel(screen, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256]{};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+void ClearSettings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\BRELLOCK-VARN-ON");
+}
+
+std::optional<std::string> StoredSetting(const char* key) {
+  return Settings().Read("BRELLOCK-VARN-ON", "Settings", key);
+}
+
+void StoreSetting(const char* key, const char* value) {
+  Settings().Write("BRELLOCK-VARN-ON", "Settings", key, value);
+}
+
+}  // namespace win32_test

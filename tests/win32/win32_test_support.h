@@ -1,0 +1,51 @@
+// Helpers for driving the real program under Win32: the program runs on the
+// test's main thread exactly as wWinMain runs it, while a second thread acts
+// as the user, looking at the screen and posting input.
+#pragma once
+
+// clang-format off
+#include "platform/backend.h"
+#include <windows.h>
+// clang-format on
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace win32_test {
+
+using namespace std::chrono_literals;
+
+inline constexpr wchar_t kFormClass[] = L"BrellockVarnOnForm";
+inline constexpr wchar_t kMainCaption[] = L"     BRELLOCK - VARN-ON";
+inline constexpr wchar_t kAboutCaption[] = L"VARN-ON";
+inline constexpr int kFirstControlId = 100;  // control n of a design is id 100 + n
+
+// Polls `condition` until it holds or `timeout` passes, pumping this thread's
+// messages meanwhile (windows the user thread made must stay responsive).
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Runs `user` on a second thread while the program runs on this one, and
+// returns once both have finished. If the user thread leaves the program
+// running, every window of it is sent a close request.
+void RunProgramWithUser(const std::function<void()>& user);
+
+HWND FindMainWindow();
+HWND FindAboutWindow();
+// The child window of design row `row`.
+HWND Control(HWND form, int row);
+// Main window rows: VARN_LABEL_n is row 7 - n.
+HWND Lamp(HWND main, int number);
+// The colour shown on screen at the centre of a window.
+COLORREF ColourAtCentre(HWND window);
+std::wstring TextOf(HWND window);
+HWND FocusOf(HWND window);  // the focused window of the thread that owns `window`
+
+// Settings straight from the registry, bypassing the program.
+void ClearSettings();
+std::optional<std::string> StoredSetting(const char* key);
+void StoreSetting(const char* key, const char* value);
+
+}  // namespace win32_test

@@ -55,6 +55,12 @@ bool QtSettings::Write(std::string_view application, std::string_view section, s
   settings.setValue(ToQString(key), ToQString(value));
   settings.endGroup();
   settings.sync();
+  if (settings.status() == QSettings::FormatError) {
+    // A file that was not valid INI when read keeps reporting that even
+    // after it has been written over, and QSettings then reports no later
+    // error: whether the value is on disk now is what counts.
+    return Read(application, section, key) == value;
+  }
   return settings.status() == QSettings::NoError;
 }
 

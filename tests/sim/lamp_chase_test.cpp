@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/main_design.h"
-#include "lamps/lamp_chase.h"
 #include "sim_program.h"
 
 namespace {
@@ -44,13 +43,6 @@ TEST(LampChase, ExactlyOneStepTimerEnabledAndItIsTheNextStep) {
   }
 }
 
-TEST(LampChase, StepsAtTheEndsWriteOneLampAndTheOthersTwo) {
-  for (int step = 1; step <= 16; ++step) {
-    const bool end_step = step == 1 || step == 8 || step == 9 || step == 16;
-    EXPECT_EQ(lamps::kChaseSteps[step - 1].second.has_value(), !end_step) << "step " << step;
-  }
-}
-
 TEST(LampChase, HandOverKeepsEveryStepOneIntervalApart) {
   SimProgram program;
   program.Start();
@@ -78,36 +70,6 @@ TEST(MainWindowDesign, WithoutItsLoadCodeSevenRedLampsStandStill) {
   EXPECT_EQ(window.BackColour("VARN_BACKGROUND_LABEL"), platform::kBlack);
   EXPECT_TRUE(backend.keys().presses.empty());
   EXPECT_TRUE(backend.stacking().foreground_queries.empty());
-}
-
-TEST(MainWindowDesign, LampsSitInOneRowOnTheStripWithEqualGaps) {
-  const platform::FormDesign& design = app::MainWindowDesign();
-  EXPECT_EQ(design.caption, "     BRELLOCK - VARN-ON");
-  const platform::ControlDesign* strip = nullptr;
-  std::vector<const platform::ControlDesign*> lamps_by_number(8, nullptr);
-  for (const auto& control : design.controls) {
-    if (control.name == "VARN_BACKGROUND_LABEL") {
-      strip = &control;
-    }
-    for (int n = 1; n <= 7; ++n) {
-      if (control.name == "VARN_LABEL_" + std::to_string(n)) {
-        lamps_by_number[n] = &control;
-      }
-    }
-  }
-  ASSERT_NE(strip, nullptr);
-  // The strip comes after every lamp in stacking order, so the lamps lie above it.
-  EXPECT_EQ(strip, &design.controls[7]);
-  for (int n = 1; n <= 7; ++n) {
-    const auto* lamp = lamps_by_number[n];
-    ASSERT_NE(lamp, nullptr);
-    EXPECT_EQ(lamp->left, 120 + 360 * (n - 1));
-    EXPECT_EQ(lamp->top, 120);
-    EXPECT_EQ(lamp->width, 255);
-    // A margin of 120 twips to the strip's edges on every side.
-    EXPECT_EQ(lamp->top + lamp->height + 120, strip->height);
-  }
-  EXPECT_EQ(lamps_by_number[7]->left + lamps_by_number[7]->width + 120, strip->width);
 }
 
 }  // namespace

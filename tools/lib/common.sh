@@ -35,6 +35,16 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
+# Desktop sessions provide a private runtime folder; a bare shell (root on a
+# build machine) may not, and Qt would warn about it at every start.
+ensure_runtime_dir() {
+  if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/runtime-XXXXXX")
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export XDG_RUNTIME_DIR
+  fi
+}
+
 VIRTUAL_PIDS=()
 
 stop_virtual_display() {
@@ -45,7 +55,17 @@ stop_virtual_display() {
   for pid in "${VIRTUAL_PIDS[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
-  VIRTUAL_PIDS=()
+  # Desktop sessions provide a private runtime folder; a bare shell (root on a
+# build machine) may not, and Qt would warn about it at every start.
+ensure_runtime_dir() {
+  if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/runtime-XXXXXX")
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export XDG_RUNTIME_DIR
+  fi
+}
+
+VIRTUAL_PIDS=()
 }
 
 # Starts Xvfb at 96 dpi on a free display and, unless told "bare", openbox on

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
-#include <algorithm>
 #include <chrono>
 
 #include "platform/twips.h"
@@ -82,9 +81,6 @@ class QtBackend::WindowManagerFilter : public QAbstractNativeEventFilter {
 
 QtBackend::QtBackend() : connection_(X11Connection()) {
   LoadBuiltInImages();
-  wake_timer_.setSingleShot(true);
-  wake_timer_.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&wake_timer_, &QTimer::timeout, &dispatcher_, [this] { WakeTimerFired(); });
   if (connection_ != nullptr) {
     filter_ = std::make_unique<WindowManagerFilter>(*this, connection_);
     QCoreApplication::instance()->installNativeEventFilter(filter_.get());
@@ -112,22 +108,15 @@ TimePoint QtBackend::Now() {
 }
 
 void QtBackend::RequestWake(std::optional<TimePoint> when) {
-  if (!when) {
-    wake_at_.reset();
-    wake_timer_.stop();
-    return;
-  }
-  if (wake_at_ == when && wake_timer_.isActive()) {
+  if (when == wake_at_) {
     return;
   }
   wake_at_ = when;
-  ArmWakeTimer();
-}
-
-void QtBackend::ArmWakeTimer() {
-  // Rounded up: the scheduler must never be woken before the time it asked for.
-  const Duration wait = std::max(Duration::zero(), *wake_at_ - Now());
-  wake_timer_.start(std::chrono::ceil<std::chrono::milliseconds>(wait));
+  if (wake_at_) {
+    wake_timer_.ArmAt(*wake_at_);
+  } else {
+    wake_timer_.Cancel();
+  }
 }
 
 void QtBackend::WakeTimerFired() {
@@ -135,7 +124,7 @@ void QtBackend::WakeTimerFired() {
     return;
   }
   if (Now() < *wake_at_) {
-    ArmWakeTimer();
+    wake_timer_.ArmAt(*wake_at_);  // never wake the scheduler early
     return;
   }
   wake_at_.reset();

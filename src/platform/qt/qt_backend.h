@@ -7,12 +7,12 @@
 #include <QEventLoop>
 #include <QMargins>
 #include <QObject>
-#include <QTimer>
 #include <memory>
 #include <vector>
 
 #include "platform/backend.h"
 #include "qt_settings.h"
+#include "wake_timer.h"
 
 namespace platform::qt {
 
@@ -56,13 +56,12 @@ class QtBackend final : public platform::Backend {
 
  private:
   class WindowManagerFilter;
-  void ArmWakeTimer();
   void WakeTimerFired();
   void WakeModalLoops();
 
   xcb_connection_t* connection_ = nullptr;
   QObject dispatcher_;
-  QTimer wake_timer_;
+  WakeTimer wake_timer_{[this] { WakeTimerFired(); }};
   std::optional<TimePoint> wake_at_;
   std::vector<QEventLoop*> modal_loops_;  // innermost last
   std::vector<QtWindow*> windows_;

@@ -1,6 +1,5 @@
 #include "qt_controls.h"
 
-#include <QFontDatabase>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -62,7 +61,7 @@ QWidget* CreateTextBox(QWidget* parent, const ControlDesign& design) {
 
 QWidget* CreatePictureBox(QWidget* parent, const ControlDesign& design) {
   auto* picture_box = new QLabel(parent);
-  const QPixmap picture(QStringLiteral(":/") + ToQString(design.picture));
+  const QPixmap picture(QStringLiteral(":/") + ToQString(design.picture), "JPG");
   picture_box->setPixmap(picture);
   picture_box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   if (design.border == Border::FixedSingle) {
@@ -80,14 +79,12 @@ QColor ToQColor(Colour colour) {
 }
 
 QFont ToQFont(const FontDesign& font) {
-  const QString face = ToQString(font.face);
+  // Listed rather than looked up: the font database is only read once some
+  // text is drawn, and the main window draws none.
   QFont result;
-  if (QFontDatabase::families().contains(face, Qt::CaseInsensitive)) {
-    result.setFamily(face);
-  } else {
-    result.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
-    result.setStyleHint(QFont::SansSerif);
-  }
+  result.setFamilies(
+      {ToQString(font.face), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+  result.setStyleHint(QFont::SansSerif);
   result.setPointSizeF(font.points);
   result.setWeight(font.weight >= 700 ? QFont::Bold : QFont::Normal);
   result.setItalic(font.italic);
@@ -149,8 +146,8 @@ void LabelWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   }
 }
 
-QWidget* CreateControl(QWidget* parent, const ControlDesign& design, const FontDesign& window_font,
-                       double twips_per_pixel, ControlCallbacks callbacks) {
+QWidget* CreateControl(QWidget* parent, const ControlDesign& design, double twips_per_pixel,
+                       ControlCallbacks callbacks) {
   QWidget* control = nullptr;
   switch (design.kind) {
     case ControlKind::Timer:
@@ -173,7 +170,9 @@ QWidget* CreateControl(QWidget* parent, const ControlDesign& design, const FontD
       control = CreatePictureBox(parent, design);
       break;
   }
-  control->setFont(ToQFont(design.font.value_or(window_font)));
+  if (design.font) {
+    control->setFont(ToQFont(*design.font));  // others take the window's font
+  }
   QRect area = DesignRect(design, twips_per_pixel);
   if (design.kind == ControlKind::PictureBox && design.auto_size) {
     const auto* picture_box = static_cast<QLabel*>(control);

@@ -51,8 +51,8 @@ struct ControlCallbacks {
 
 // Creates the control as a child of `parent` at its design rectangle, or
 // returns nullptr for controls that have no window (timers).
-QWidget* CreateControl(QWidget* parent, const ControlDesign& design, const FontDesign& window_font,
-                       double twips_per_pixel, ControlCallbacks callbacks);
+QWidget* CreateControl(QWidget* parent, const ControlDesign& design, double twips_per_pixel,
+                       ControlCallbacks callbacks);
 
 void SetControlColour(QWidget* control, const ControlDesign& design, Colour colour);
 void SetControlCaption(QWidget* control, const ControlDesign& design, std::string_view text);

@@ -36,7 +36,8 @@ QtWindow::QtWindow(QtBackend& backend, const FormDesign& design, WindowEvents& e
       frame_(backend.KnownFrame().value_or(kAssumedFrame)) {
   setWindowTitle(ToQString(design.caption));
   if (!design.icon.empty()) {
-    setWindowIcon(QIcon(QStringLiteral(":/") + ToQString(design.icon)));
+    // Named format: otherwise Qt consults the MIME database and every image plugin.
+    setWindowIcon(QIcon(QPixmap(QStringLiteral(":/") + ToQString(design.icon), "ICO")));
   }
   if (design.back_colour) {
     QPalette face = palette();
@@ -86,8 +87,7 @@ void QtWindow::BuildControls() {
         backend_.Deliver(this, [this, index] { events_.OnControlDblClick(index); });
       };
     }
-    QWidget* widget =
-        CreateControl(this, control, design_.font, twips_per_pixel_, std::move(callbacks));
+    QWidget* widget = CreateControl(this, control, twips_per_pixel_, std::move(callbacks));
     if (widget != nullptr) {
       // The table lists the topmost control first: each later one goes under.
       widget->lower();

@@ -3,77 +3,64 @@
 // status. Also an X server of our own that a test may take away.
 #pragma once
 
-#include <sys/types.h>
+#include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
-#include <chrono>
 #include <optional>
-#include <string>
-#include <thread>
-#include <vector>
+
+#include "display_client.h"
 
 namespace testing_support {
 
-// An Xvfb at 96 dpi with no window manager, gone when the object goes. Xvfb
-// picks a free display number and writes it to a pipe once it accepts
-// connections.
+// An Xvfb at 96 dpi with no window manager, gone when the object goes.
 class PrivateXServer {
  public:
-  explicit PrivateXServer(std::vector<std::string> extra_arguments = {});
-  ~PrivateXServer();
-  PrivateXServer(const PrivateXServer&) = delete;
-  PrivateXServer& operator=(const PrivateXServer&) = delete;
-
+  explicit PrivateXServer(const QStringList& extra_arguments = {});
+  ~PrivateXServer() { Kill(); }
   const std::string& Display() const { return display_; }  // empty: it did not start
-  // Ends the server at once, as a crash or a pulled session would.
-  void Kill();
+  void Kill();  // at once, as a crash or a pulled session would
 
  private:
-  pid_t pid_ = -1;
+  QProcess server_;
   std::string display_;
-};
-
-struct ProgramOptions {
-  std::optional<std::string> display;  // nullopt: no DISPLAY at all
-  std::string config_home;             // XDG_CONFIG_HOME
 };
 
 class ProgramProcess {
  public:
-  explicit ProgramProcess(const ProgramOptions& options);
+  // No DISPLAY at all when `display` is nullopt.
+  ProgramProcess(std::optional<std::string> display, const QString& config_home);
   ~ProgramProcess();  // kills the program if it still runs
-  ProgramProcess(const ProgramProcess&) = delete;
-  ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-  bool Started() const { return pid_ > 0; }
-  pid_t Pid() const { return pid_; }
   bool Running();
-  // The wait status once the program has ended, nullopt if it still runs
-  // when `limit` is up.
-  std::optional<int> WaitForExit(std::chrono::milliseconds limit);
-  std::string Stderr() const;  // everything it wrote there so far
+  bool Ended(std::chrono::milliseconds limit);
+  bool EndedWithStatus(int status) const;  // a normal exit with that status
+  std::string Outcome() const;             // for failure messages
+  std::string Stderr() const;              // everything it wrote there so far
+
+  // Its main window once on screen (and framed by a window manager when
+  // `framed`); XCB_NONE, and a failure, if it did not come within 30 s.
+  xcb_window_t WaitForMainWindow(const DisplayClient& x, bool framed);
+  // Closes the main window as the user does; the program must end cleanly.
+  void CloseAndExpectCleanExit(const DisplayClient& x, xcb_window_t window);
 
  private:
   QTemporaryDir folder_;  // stderr file and a private XDG_RUNTIME_DIR
-  pid_t pid_ = -1;
-  std::optional<int> status_;
+  QProcess process_;
 };
 
-// Polls `condition` until it holds or `limit` is up; says whether it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) {
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+// Tests of the program run on the desktop in DISPLAY (Xvfb with openbox).
+class OnTheDesktop : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x_.Ok()) << "DISPLAY must name an X server with openbox running";
+    ASSERT_FALSE(x_.Values(x_.Root(), "_NET_SUPPORTING_WM_CHECK").empty())
+        << "no EWMH window manager runs on DISPLAY";
   }
-  return condition();
-}
 
-// What a wait status says, for failure messages.
-std::string DescribeStatus(int status);
-std::vector<std::string> Lines(const std::string& text);
+  const DisplayClient& x_ = Desktop();
+  const std::string display_ = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  QTemporaryDir config_;
+};
 
 }  // namespace testing_support

@@ -1,16 +1,42 @@
 #include "program_script.h"
 
+#include <gtest/gtest.h>
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
-#include <cstdlib>
 
 #include "app/main_design.h"
 #include "app/settings.h"
-#include "platform/form.h"
-#include "platform/twips.h"
-#include "x11_probe.h"
 
 namespace testing_support {
+
+QString IniPath(const QString& config_home) {
+  return config_home + QStringLiteral("/BRELLOCK-VARN-ON/BRELLOCK-VARN-ON.ini");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::optional<float> StoredNumber(const QString& config_home, const char* key) {
+  QSettings settings(IniPath(config_home), QSettings::IniFormat);
+  const QVariant value = settings.value(QStringLiteral("Settings/") + key);
+  if (value.typeId() != QMetaType::QString) {
+    return std::nullopt;
+  }
+  return app::TextToNumber(value.toString().toStdString());
+}
 
 TemporaryConfigHome::TemporaryConfigHome()
     : previous_(qgetenv("XDG_CONFIG_HOME")),
@@ -26,18 +52,6 @@ TemporaryConfigHome::~TemporaryConfigHome() {
   }
 }
 
-QString TemporaryConfigHome::IniPath() const {
-  return folder_.path() + QStringLiteral("/BRELLOCK-VARN-ON/BRELLOCK-VARN-ON.ini");
-}
-
-QString TemporaryConfigHome::IniText() const {
-  QFile file(IniPath());
-  if (!file.open(QIODevice::ReadOnly)) {
-    return {};
-  }
-  return QString::fromUtf8(file.readAll());
-}
-
 void QtProgram::Preset(const char* key, const char* value) {
   backend.Settings().Write(app::kApplicationName, app::kSettingsSection, key, value);
 }
@@ -50,46 +64,27 @@ xcb_window_t QtProgram::AboutId() {
   return app.FormsCount() > 1 ? static_cast<xcb_window_t>(app.Forms(1).hWnd()) : XCB_NONE;
 }
 
-QRect QtProgram::ControlRect(xcb_window_t window, const platform::FormDesign& design,
-                             std::string_view control) {
-  const double twips_per_pixel = backend.TwipsPerPixel();
-  const QPoint origin = ClientOrigin(window).value_or(QPoint());
-  for (const platform::ControlDesign& item : design.controls) {
-    if (item.name == control) {
-      return QRect(origin.x() + platform::TwipsToPixels(item.left, twips_per_pixel),
-                   origin.y() + platform::TwipsToPixels(item.top, twips_per_pixel),
-                   platform::TwipsToPixels(item.width, twips_per_pixel),
-                   platform::TwipsToPixels(item.height, twips_per_pixel));
-    }
-  }
-  return {};
-}
-
-QPoint QtProgram::ControlCentre(xcb_window_t window, const platform::FormDesign& design,
-                                std::string_view control) {
-  return ControlRect(window, design, control).center();
-}
-
 QPoint QtProgram::LampCentre(int number) {
-  return ControlCentre(MainId(), app::MainWindowDesign(), "VARN_LABEL_" + std::to_string(number));
+  return ControlRect(Desktop(), MainId(), app::MainWindowDesign(),
+                     "VARN_LABEL_" + std::to_string(number))
+      .center();
 }
 
-std::string RunScript(QtProgram& program, std::vector<Step> steps, std::chrono::seconds per_step) {
+std::string RunScript(QtProgram& program, std::vector<Step> steps) {
   using Clock = std::chrono::steady_clock;
   std::size_t next = 0;
   std::string failure;
-  Clock::time_point deadline = Clock::now() + per_step;
+  Clock::time_point deadline = Clock::now() + 20s;
   auto advance = [&] {
     while (next < steps.size() && steps[next].ready()) {
       if (steps[next].then) {
         steps[next].then();
       }
       ++next;
-      deadline = Clock::now() + per_step;
+      deadline = Clock::now() + 20s;
     }
   };
   QTimer timer;
-  timer.setInterval(10);
   QObject::connect(&timer, &QTimer::timeout, [&] {
     advance();
     if (Clock::now() > deadline) {
@@ -98,12 +93,12 @@ std::string RunScript(QtProgram& program, std::vector<Step> steps, std::chrono::
       program.backend.QuitEventLoop();
     }
   });
-  timer.start();
+  timer.start(10);
+  program.module.Main();
   program.app.Run();
   timer.stop();
   if (failure.empty()) {
-    // The last steps may look at the program after it has ended.
-    advance();
+    advance();  // the last steps may look at the program after it has ended
     if (next < steps.size()) {
       failure = "the program ended before: " + steps[next].awaited;
     }
@@ -111,35 +106,27 @@ std::string RunScript(QtProgram& program, std::vector<Step> steps, std::chrono::
   return failure;
 }
 
-Step MainWindowShown(QtProgram& program, std::function<void()> then) {
-  return {"the main window on screen",
-          [&program] {
-            return program.MainId() != XCB_NONE && IsViewable(program.MainId()) &&
-                   OuterFrame(program.MainId()).has_value();
-          },
-          std::move(then)};
+Step Do(std::function<void()> action) {
+  return {"", [] { return true; }, std::move(action)};
 }
 
-// What a window manager does when the user closes the main window.
+Step WindowShown(std::string what, std::function<xcb_window_t()> window,
+                 std::function<void()> then) {
+  return {what + " on screen",
+          [window] { return window() != XCB_NONE && Desktop().Framed(window()); }, std::move(then)};
+}
+
+Step MainWindowShown(QtProgram& program, std::function<void()> then) {
+  return WindowShown(
+      "the main window", [&program] { return program.MainId(); }, std::move(then));
+}
+
 Step SendClose(QtProgram& program) {
-  return {"the main window to close", [] { return true; },
-          [&program] { SendDeleteWindow(program.MainId()); }};
+  return Do([&program] { Desktop().SendDeleteWindow(program.MainId()); });
 }
 
 Step ProgramEnded(QtProgram& program) {
   return {"the program to end", [&program] { return program.app.Ended(); }};
-}
-
-bool IsRed(const QColor& colour) {
-  return colour.red() > 200 && colour.green() < 60 && colour.blue() < 60;
-}
-
-bool IsBlack(const QColor& colour) {
-  return colour.red() < 40 && colour.green() < 40 && colour.blue() < 40;
-}
-
-bool IsGreen(const QColor& colour) {
-  return colour.green() > 150 && colour.red() < 100 && colour.blue() < 100;
 }
 
 }  // namespace testing_support

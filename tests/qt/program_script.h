@@ -1,25 +1,24 @@
 // The whole program in-process on the Qt backend, and a way to act on it
-// step by step while its own event loop (and any modal loop) runs.
+// step by step while its own event loop (and any modal loop) runs. Also the
+// settings file as other readers see it.
 #pragma once
 
-#include <xcb/xcb.h>
-
-#include <QByteArray>
-#include <QPoint>
-#include <QRect>
-#include <QString>
 #include <QTemporaryDir>
-#include <chrono>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "app/module1.h"
+#include "display_client.h"
 #include "platform/application.h"
-#include "platform/design.h"
 #include "qt_backend.h"
 
 namespace testing_support {
+
+QString IniPath(const QString& config_home);
+void WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);  // empty when there is no file
+// A stored value as a fresh reader sees it: a plain string that reads as a
+// number; nullopt otherwise.
+std::optional<float> StoredNumber(const QString& config_home, const char* key);
 
 // Points XDG_CONFIG_HOME at a fresh folder for as long as it lives.
 class TemporaryConfigHome {
@@ -27,8 +26,7 @@ class TemporaryConfigHome {
   TemporaryConfigHome();
   ~TemporaryConfigHome();
   QString Path() const { return folder_.path(); }
-  QString IniPath() const;
-  QString IniText() const;  // empty when there is no file
+  QString IniPath() const { return testing_support::IniPath(Path()); }
 
  private:
   QTemporaryDir folder_;
@@ -42,17 +40,9 @@ struct QtProgram {
   platform::Application app{backend};
   app::Module1 module{app};
 
-  void Start() { module.Main(); }
   void Preset(const char* key, const char* value);
-
   xcb_window_t MainId();
   xcb_window_t AboutId();  // XCB_NONE while the About window is not loaded
-  // Screen position of the centre of a control of the main or About window,
-  // from where the X server says the client area is.
-  QPoint ControlCentre(xcb_window_t window, const platform::FormDesign& design,
-                       std::string_view control);
-  QRect ControlRect(xcb_window_t window, const platform::FormDesign& design,
-                    std::string_view control);
   QPoint LampCentre(int number);
 };
 
@@ -62,20 +52,18 @@ struct Step {
   std::function<void()> then{};
 };
 
-// Runs the program's event loop until the program ends, working through the
-// steps from a timer meanwhile (a timer fires inside a modal loop too). Each
-// step may take up to `per_step`. Returns "" on success, else what was
-// awaited when time ran out; the program is then told to quit.
-std::string RunScript(QtProgram& program, std::vector<Step> steps,
-                      std::chrono::seconds per_step = std::chrono::seconds(20));
+// Starts the program and runs its event loop until it ends, working through
+// the steps from a timer meanwhile (a timer fires inside a modal loop too).
+// Each step may take up to 20 s. Returns "" on success, else what was awaited
+// when time ran out; the program is then told to quit.
+std::string RunScript(QtProgram& program, std::vector<Step> steps);
 
 // Steps most scripts take.
+Step Do(std::function<void()> action);
+Step WindowShown(std::string what, std::function<xcb_window_t()> window,
+                 std::function<void()> then = {});
 Step MainWindowShown(QtProgram& program, std::function<void()> then = {});
 Step SendClose(QtProgram& program);  // as a window manager does for the user
 Step ProgramEnded(QtProgram& program);
-
-bool IsRed(const QColor& colour);
-bool IsBlack(const QColor& colour);
-bool IsGreen(const QColor& colour);
 
 }  // namespace testing_support

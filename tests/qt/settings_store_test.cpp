@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include "program_script.h"
 #include "qt_settings.h"
@@ -10,17 +8,12 @@
 namespace {
 
 using platform::qt::QtSettings;
+using testing_support::StoredNumber;
 using testing_support::TemporaryConfigHome;
+using testing_support::WriteFile;
 
 constexpr std::string_view kApp = "BRELLOCK-VARN-ON";
 constexpr std::string_view kSection = "Settings";
-
-void WriteFile(const QString& path, const QByteArray& text) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(text);
-}
 
 TEST(QtSettingsStore, AValueWrittenReadsBackAndIsPlainTextInTheIniFile) {
   TemporaryConfigHome home;
@@ -30,8 +23,7 @@ TEST(QtSettingsStore, AValueWrittenReadsBackAndIsPlainTextInTheIniFile) {
   ASSERT_TRUE(store.Write(kApp, kSection, "MainTop", "1,2"));
   EXPECT_EQ(store.Read(kApp, kSection, "MainLeft"), "1234.5");
   EXPECT_EQ(store.Read(kApp, kSection, "MainTop"), "1,2");
-  EXPECT_EQ(QtSettings::FilePath(kApp), home.IniPath());
-  const QString text = home.IniText();
+  const QByteArray text = testing_support::ReadFile(home.IniPath());
   EXPECT_TRUE(text.startsWith("[Settings]\n")) << text.toStdString();
   EXPECT_TRUE(text.contains("\nMainLeft=1234.5\n")) << text.toStdString();
   EXPECT_FALSE(text.contains("@Variant")) << text.toStdString();
@@ -48,34 +40,24 @@ TEST(QtSettingsStore, AValueThatIsNotAStringReadsAsAbsent) {
   EXPECT_EQ(store.Read(kApp, kSection, "MainWidth"), "2760");
 }
 
-TEST(QtSettingsStore, SeesTheFileAsAnotherCopyOfTheProgramLeftIt) {
+TEST(QtSettingsStore, WriteSaysFalseWhereTheFileCannotBeMade) {
   TemporaryConfigHome home;
-  QtSettings store;
-  ASSERT_TRUE(store.Write(kApp, kSection, "AboutLeft", "100"));
-  ASSERT_EQ(store.Read(kApp, kSection, "AboutLeft"), "100");
-  WriteFile(home.IniPath(), "[Settings]\nAboutLeft=250000\n");
-  EXPECT_EQ(store.Read(kApp, kSection, "AboutLeft"), "250000");
-  ASSERT_TRUE(QFile::remove(home.IniPath()));
-  EXPECT_EQ(store.Read(kApp, kSection, "AboutLeft"), std::nullopt);
-}
-
-TEST(QtSettingsStore, WriteFailsCleanlyWhereNoFolderCanBeMade) {
-  TemporaryConfigHome home;
-  // A folder below a plain file cannot be made, not even by root.
-  const QString file = home.Path() + "/not-a-folder";
-  WriteFile(file, "x");
-  qputenv("XDG_CONFIG_HOME", file.toUtf8());
+  // A folder where the file should be: nothing can be saved over it.
+  ASSERT_TRUE(QDir().mkpath(home.IniPath()));
+  EXPECT_FALSE(QtSettings().Write(kApp, kSection, "MainLeft", "1"));
+  // A folder below a plain file can't be made, not even by root.
+  WriteFile(home.Path() + "/plain-file", "x");
+  qputenv("XDG_CONFIG_HOME", (home.Path() + "/plain-file").toUtf8());
   QtSettings store;
   EXPECT_FALSE(store.Write(kApp, kSection, "MainLeft", "1"));
   EXPECT_EQ(store.Read(kApp, kSection, "MainLeft"), std::nullopt);
 }
 
-TEST(QtSettingsStore, WriteFailsCleanlyWhenTheFileCannotBeReplaced) {
+TEST(QtSettingsOverJunk, WritingOverAFileThatIsNotIniSucceedsAndSaysSo) {
   TemporaryConfigHome home;
-  // A folder where the file should be: QSettings cannot save over it.
-  ASSERT_TRUE(QDir().mkpath(home.IniPath()));
-  QtSettings store;
-  EXPECT_FALSE(store.Write(kApp, kSection, "MainLeft", "1"));
+  WriteFile(home.IniPath(), QByteArray("\xff\xfe[[=\n\0junk\n[Settings\n", 20));
+  EXPECT_TRUE(QtSettings().Write(kApp, kSection, "MainLeft", "1234.5"));
+  EXPECT_EQ(StoredNumber(home.Path(), "MainLeft"), 1234.5f);
 }
 
 }  // namespace

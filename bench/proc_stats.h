@@ -1,0 +1,25 @@
+// What /proc tells about one process, summed over all of its threads: time on
+// a CPU in nanoseconds (schedstat, exact, unlike the 10 ms ticks of
+// utime/stime), context switches, and its memory.
+#pragma once
+
+#include <sys/types.h>
+#include <cstdint>
+#include <optional>
+
+namespace bench {
+
+struct ProcSample {
+  std::int64_t cpu_ns = 0;
+  std::int64_t context_switches = 0;
+  std::int64_t rss_kib = 0;
+  std::int64_t hwm_kib = 0;
+  std::int64_t rss_anon_kib = 0;
+  std::int64_t rss_file_kib = 0;
+  std::int64_t threads = 0;
+};
+
+// nullopt once the process has gone.
+std::optional<ProcSample> ReadProcSample(pid_t pid);
+
+}  // namespace bench

@@ -2,6 +2,8 @@
 // the registry keeps, and how the windows behave.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "win32_test_support.h"
 
 namespace {
@@ -36,6 +38,43 @@ RECT WindowRectOf(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
   return rect;
+}
+
+// The About window's five labels at their design places (twips / 15), with
+// their exact texts, drawn green on black.
+struct AboutLabel {
+  int row;
+  const wchar_t* text;
+  int left, top, width;
+};
+constexpr AboutLabel kAboutLabels[] = {
+    {3, L"DEDICATED TO V.A.R.N.", 328, 8, 281}, {4, L"BRELLOCK - VARN-ON", 8, 8, 289},
+    {5, L"Created By Tavisk", 8, 88, 289},      {6, L"Version 1.0", 8, 48, 289},
+    {7, L"!!! FREEWARE !!!", 8, 128, 289},
+};
+
+// The main window, always on top, covers the About window's top left corner
+// when both open at their first-run place; only pixels right of it are read.
+void ExpectAboutLabels(HWND about, HWND main) {
+  POINT origin{0, 0};
+  ClientToScreen(about, &origin);
+  const int first_visible_x = WindowRectOf(main).right + 1;
+  for (const AboutLabel& expected : kAboutLabels) {
+    HWND label = Control(about, expected.row);
+    EXPECT_EQ(TextOf(label), expected.text);
+    const RECT rect = WindowRectOf(label);
+    EXPECT_EQ(rect.left - origin.x, expected.left) << expected.row;
+    EXPECT_EQ(rect.top - origin.y, expected.top) << expected.row;
+    EXPECT_EQ(rect.right - rect.left, expected.width) << expected.row;
+    EXPECT_EQ(rect.bottom - rect.top, 33) << expected.row;
+    EXPECT_EQ(ColourAt(rect.right - 4, rect.top + 4), kDark) << expected.row;
+    int green = 0;
+    const int middle = (rect.top + rect.bottom) / 2;
+    for (int x = std::max<int>(rect.left, first_visible_x); x < rect.right; ++x) {
+      green += ColourAt(x, middle) == RGB(0, 255, 0) ? 1 : 0;
+    }
+    EXPECT_GT(green, 0) << "no green text on row " << expected.row;
+  }
 }
 
 // The chase as the screen shows it: lamp 1 alone lit, then lamp 2 lit with
@@ -143,6 +182,7 @@ TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
     const RECT picture = WindowRectOf(Control(about, kAboutPicture));
     EXPECT_EQ(picture.right - picture.left, 318);
     EXPECT_EQ(picture.bottom - picture.top, 166);
+    ExpectAboutLabels(about, main);
     // The program goes on behind the modal window.
     ExpectLampsChase(main);
 

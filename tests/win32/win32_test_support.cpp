@@ -76,16 +76,19 @@ HWND Lamp(HWND main, int number) {
   return Control(main, 7 - number);
 }
 
+COLORREF ColourAt(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
 COLORREF ColourAtCentre(HWND window) {
   RECT rect{};
   if (!GetWindowRect(window, &rect)) {
     return CLR_INVALID;
   }
-  HDC screen = GetDC(nullptr);
-  const COLORREF colour =
-      GetPixel(screen, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-  ReleaseDC(nullptr, screen);
-  return colour;
+  return ColourAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
 std::wstring TextOf(HWND window) {

@@ -38,7 +38,8 @@ HWND FindAboutWindow();
 HWND Control(HWND form, int row);
 // Main window rows: VARN_LABEL_n is row 7 - n.
 HWND Lamp(HWND main, int number);
-// The colour shown on screen at the centre of a window.
+// The colour shown on screen at a point, and at the centre of a window.
+COLORREF ColourAt(int x, int y);
 COLORREF ColourAtCentre(HWND window);
 std::wstring TextOf(HWND window);
 HWND FocusOf(HWND window);  // the focused window of the thread that owns `window`

@@ -220,11 +220,9 @@ void QtWindow::FrameExtentsChanged() {
   }
   const std::optional<QMargins> extents =
       FrameExtents(connection, static_cast<xcb_window_t>(winId()));
-  if (!extents || *extents == frame_) {
+  if (!extents) {
     return;
   }
-  // Keep the outer rectangle where it was meant to be, now that the frame
-  // around the client area is known.
   if (frame_known_) {
     // A later change (a theme, a maximised window losing its border) leaves
     // the client area where it is, as the window manager does.
@@ -235,10 +233,9 @@ void QtWindow::FrameExtentsChanged() {
   // the outer rectangle where it was asked to be. The window's own position
   // may be a passing one while the window manager maps it.
   frame_known_ = true;
-  const bool guessed_wrong = *extents != frame_;
-  frame_ = *extents;
-  backend_.LearnFrame(frame_);
-  if (guessed_wrong) {
+  backend_.LearnFrame(*extents);
+  if (*extents != frame_) {
+    frame_ = *extents;
     PlaceOuter(placed_outer_);
   }
 }

@@ -25,13 +25,21 @@ class Program : public testing::Test {
   void TearDown() override { ClearSettings(); }
 };
 
-HWND WaitForMainWindow() {
-  HWND main = nullptr;
-  WaitFor([&main] {
-    main = FindMainWindow();
-    return main != nullptr && IsWindowVisible(main);
+// Waits until `find` gives a visible window; nullptr when none shows.
+HWND WaitForVisible(HWND (*find)()) {
+  HWND window = nullptr;
+  WaitFor([&] {
+    window = find();
+    return window != nullptr && IsWindowVisible(window);
   });
-  return main;
+  return window;
+}
+
+HWND WaitForMainWindow() {
+  return WaitForVisible(FindMainWindow);
+}
+HWND WaitForAboutWindow() {
+  return WaitForVisible(FindAboutWindow);
 }
 
 RECT WindowRectOf(HWND window) {
@@ -168,11 +176,8 @@ TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
     HWND main = WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     PostMessageW(Lamp(main, 3), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
-    HWND about = nullptr;
-    ASSERT_TRUE(WaitFor([&about] {
-      about = FindAboutWindow();
-      return about != nullptr && IsWindowVisible(about);
-    }));
+    HWND about = WaitForAboutWindow();
+    ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), main);
     EXPECT_FALSE(IsWindowEnabled(main));
     const LONG_PTR style = GetWindowLongPtrW(about, GWL_STYLE);
@@ -227,11 +232,8 @@ TEST_F(Program, ClosingTheMainWindowWhileAboutIsOpenEndsTheProgram) {
     HWND main = WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     PostMessageW(Control(main, 7), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(1, 1));  // the strip
-    HWND about = nullptr;
-    ASSERT_TRUE(WaitFor([&about] {
-      about = FindAboutWindow();
-      return about != nullptr && IsWindowVisible(about);
-    }));
+    HWND about = WaitForAboutWindow();
+    ASSERT_NE(about, nullptr);
     PostMessageW(main, WM_CLOSE, 0, 0);  // as another program would
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) && !IsWindow(main); }));
   });

@@ -101,6 +101,20 @@ TEST_F(SettingsFaults, SettingsTurnedToJunkWhileRunningAreReplacedAndUsedNextTim
   EXPECT_EQ(again.Stderr(), "");
 }
 
+TEST_F(SettingsFaults, EndOfTheSessionClosesLikeTheUserAndSaves) {
+  ProgramProcess program(display_, config_.path());
+  const xcb_window_t window = Start(program);
+  ASSERT_NE(window, XCB_NONE);
+  const auto place = MoveWindow(x_, window, 400, 350);
+  ASSERT_TRUE(place);
+  program.Terminate();
+  ASSERT_TRUE(program.Ended(15s));
+  EXPECT_TRUE(program.EndedWithStatus(0)) << program.Outcome();
+  EXPECT_EQ(program.Stderr(), "");
+  EXPECT_EQ(StoredNumber(config_.path(), "MainLeft"), TwipsOf(place->x()));
+  EXPECT_EQ(StoredNumber(config_.path(), "MainTop"), TwipsOf(place->y()));
+}
+
 // Two copies share one file: whichever closes last has its position kept,
 // and the file is whole after each close.
 class TwoCopies : public SettingsFaults, public testing::WithParamInterface<bool> {};

@@ -33,6 +33,7 @@ class ProgramProcess {
   ~ProgramProcess();  // kills the program if it still runs
 
   bool Running();
+  void Terminate() { process_.terminate(); }  // SIGTERM, as at the end of a session
   bool Ended(std::chrono::milliseconds limit);
   bool EndedWithStatus(int status) const;  // a normal exit with that status
   std::string Outcome() const;             // for failure messages

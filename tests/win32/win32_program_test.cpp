@@ -124,6 +124,19 @@ TEST_F(Program, MainWindowIsAToolWindowWithTheLampBar) {
   EXPECT_EQ(StoredSetting("MainWidth"), std::nullopt);
 }
 
+TEST_F(Program, EndOfTheSessionSavesThePositionLikeAClose) {
+  StoreSetting("MainLeft", "3000");
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    SetWindowPos(main, nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(main, WM_ENDSESSION, TRUE, 0);  // as Windows does at log-off
+    EXPECT_FALSE(IsWindow(main));
+  });
+  EXPECT_EQ(StoredSetting("MainLeft"), "1500");
+  EXPECT_EQ(StoredSetting("MainTop"), "1800");
+}
+
 TEST_F(Program, StoredPlaceAndWidthAreHonoured) {
   StoreSetting("MainLeft", "3000");
   StoreSetting("MainTop", "1500.5");

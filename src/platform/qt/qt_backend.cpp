@@ -168,6 +168,14 @@ void QtBackend::RunModalLoop(const std::function<bool()>& finished) {
   }
 }
 
+// Newest first, so an open About window closes (and saves) before the main
+// window, whose close then ends the program.
+void QtBackend::CloseAllWindows() {
+  for (auto window = windows_.rbegin(); window != windows_.rend(); ++window) {
+    (*window)->RequestClose();
+  }
+}
+
 void QtBackend::WakeModalLoops() {
   for (QEventLoop* loop : modal_loops_) {
     loop->quit();

@@ -12,6 +12,7 @@
 
 #include "platform/backend.h"
 #include "qt_settings.h"
+#include "termination_signals.h"
 #include "wake_timer.h"
 
 namespace platform::qt {
@@ -58,6 +59,7 @@ class QtBackend final : public platform::Backend {
   class WindowManagerFilter;
   void WakeTimerFired();
   void WakeModalLoops();
+  void CloseAllWindows();
 
   xcb_connection_t* connection_ = nullptr;
   QObject dispatcher_;
@@ -72,6 +74,7 @@ class QtBackend final : public platform::Backend {
   QtSettings settings_;
   std::unique_ptr<X11Stacking> stacking_;
   std::unique_ptr<X11Keys> keys_;
+  TerminationSignals termination_{[this] { CloseAllWindows(); }};
 };
 
 }  // namespace platform::qt

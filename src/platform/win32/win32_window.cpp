@@ -396,6 +396,14 @@ LRESULT Win32Window::OnMessage(HWND window, UINT message, WPARAM wparam, LPARAM 
       // nothing of it is touched afterwards.
       events_.OnCloseRequest();
       return 0;
+    case WM_ENDSESSION:
+      // Windows is logging off or shutting down and ends the process once
+      // this returns: close as though the user had, so that the windows'
+      // positions are saved.
+      if (wparam != FALSE) {
+        events_.OnCloseRequest();
+      }
+      return 0;
     case WM_COMMAND:
       OnCommand(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
       return 0;

@@ -42,7 +42,15 @@ ensure_runtime_dir() {
     XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/runtime-XXXXXX")
     chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
+    OWN_RUNTIME_DIR=$XDG_RUNTIME_DIR
   fi
+}
+
+remove_runtime_dir() {
+  if [ -n "${OWN_RUNTIME_DIR:-}" ]; then
+    rm -rf "$OWN_RUNTIME_DIR"
+  fi
+  OWN_RUNTIME_DIR=
 }
 
 VIRTUAL_PIDS=()
@@ -62,7 +70,15 @@ ensure_runtime_dir() {
     XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/runtime-XXXXXX")
     chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
+    OWN_RUNTIME_DIR=$XDG_RUNTIME_DIR
   fi
+}
+
+remove_runtime_dir() {
+  if [ -n "${OWN_RUNTIME_DIR:-}" ]; then
+    rm -rf "$OWN_RUNTIME_DIR"
+  fi
+  OWN_RUNTIME_DIR=
 }
 
 VIRTUAL_PIDS=()

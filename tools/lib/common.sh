@@ -89,13 +89,15 @@ VIRTUAL_PIDS=()
 start_virtual_display() {
   local mode=${1:-managed} fifo number
   fifo=$(mktemp -u) && mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  # In sessions of their own, so that a Ctrl-C meant for the program does not
+  # take its display away while it is closing.
+  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   VIRTUAL_PIDS+=($!)
   read -r -t 30 number <"$fifo" || { rm -f "$fifo"; say "Xvfb did not start"; return 1; }
   rm -f "$fifo"
   export DISPLAY=":$number"
   if [ "$mode" != bare ]; then
-    openbox >/dev/null 2>&1 &
+    setsid openbox >/dev/null 2>&1 &
     VIRTUAL_PIDS+=($!)
     local deadline=$((SECONDS + 30))
     until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do

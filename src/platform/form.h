@@ -29,7 +29,7 @@ class Form : private WindowEvents {
   bool IsLoaded() const { return window_ != nullptr; }
 
   // Outer rectangle in screen twips. While the form is not loaded these read
-  // the last known values and writes are kept for nothing.
+  // where it last stood, and writes are ignored.
   Twips Left() const;
   Twips Top() const;
   Twips Width() const;

@@ -63,25 +63,7 @@ stop_virtual_display() {
   for pid in "${VIRTUAL_PIDS[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
-  # Desktop sessions provide a private runtime folder; a bare shell (root on a
-# build machine) may not, and Qt would warn about it at every start.
-ensure_runtime_dir() {
-  if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
-    XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/runtime-XXXXXX")
-    chmod 700 "$XDG_RUNTIME_DIR"
-    export XDG_RUNTIME_DIR
-    OWN_RUNTIME_DIR=$XDG_RUNTIME_DIR
-  fi
-}
-
-remove_runtime_dir() {
-  if [ -n "${OWN_RUNTIME_DIR:-}" ]; then
-    rm -rf "$OWN_RUNTIME_DIR"
-  fi
-  OWN_RUNTIME_DIR=
-}
-
-VIRTUAL_PIDS=()
+  VIRTUAL_PIDS=()
 }
 
 # Starts Xvfb at 96 dpi on a free display and, unless told "bare", openbox on

@@ -8,7 +8,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config google
   qt6-base-dev libgl-dev libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev
   libxtst-dev fonts-dejavu-core)
 DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
-WINDOWS_PACKAGES=(mingw-w64 wine wine64)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 
 say() { printf '%s\n' "$*" >&2; }
 

@@ -1,11 +1,22 @@
 #include "platform/form.h"
 
-#include <stdexcept>
-#include <string>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/application.h"
 
 namespace platform {
+
+namespace {
+
+// Controls and timers are looked up by the names the program's own code
+// gives; a name the design lacks is a mistake in the program itself.
+[[noreturn]] void NoneNamed(const char* what, std::string_view name) {
+  std::fprintf(stderr, "no %s named %.*s\n", what, static_cast<int>(name.size()), name.data());
+  std::abort();
+}
+
+}  // namespace
 
 Form::Form(Application& app, const FormDesign& design) : app_(app), design_(design) {
   int index = 0;
@@ -27,7 +38,7 @@ Control& Form::ControlNamed(std::string_view name) {
       return control;
     }
   }
-  throw std::out_of_range("no control named " + std::string(name));
+  NoneNamed("control", name);
 }
 
 Timer& Form::TimerNamed(std::string_view name) {
@@ -36,7 +47,7 @@ Timer& Form::TimerNamed(std::string_view name) {
       return designed.timer;
     }
   }
-  throw std::out_of_range("no timer named " + std::string(name));
+  NoneNamed("timer", name);
 }
 
 Twips Form::Left() const {

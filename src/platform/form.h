@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <memory>
 #include <string_view>
 
@@ -68,14 +68,14 @@ class Form : private WindowEvents {
 
   Application& app_;
   const FormDesign& design_;
-  std::deque<Control> controls_;  // visual controls, in design order
+  std::list<Control> controls_;  // visual controls, in design order
   struct DesignedTimer {
     DesignedTimer(int design_index, TimerScheduler& scheduler, bool enabled, int interval)
         : index(design_index), timer(scheduler, enabled, interval) {}
     int index;
     Timer timer;
   };
-  std::deque<DesignedTimer> timers_;
+  std::list<DesignedTimer> timers_;
   std::unique_ptr<NativeWindow> window_;
   bool unloading_ = false;
   Twips left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // last known while unloaded

@@ -318,15 +318,16 @@ void Win32Window::SetControlText(int control, std::string_view text) {
 }
 
 std::vector<ControlState*> Win32Window::TabOrder() const {
+  const auto by_tab_index = [](const ControlState* a, const ControlState* b) {
+    return a->design->tab_index < b->design->tab_index;
+  };
   std::vector<ControlState*> order;
   for (const auto& state : controls_) {
     if (state->window != nullptr && state->design->takes_focus && IsWindowEnabled(state->window)) {
-      order.push_back(state.get());
+      order.insert(std::upper_bound(order.begin(), order.end(), state.get(), by_tab_index),
+                   state.get());
     }
   }
-  std::stable_sort(order.begin(), order.end(), [](const ControlState* a, const ControlState* b) {
-    return a->design->tab_index < b->design->tab_index;
-  });
   return order;
 }
 

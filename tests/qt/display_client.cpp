@@ -23,8 +23,9 @@ constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;
 
 Reply<xcb_get_property_reply_t> Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
                                          xcb_atom_t type) {
+  // Up to 64 Ki 32-bit values: enough for a window icon of 100 x 100 pixels.
   return Reply<xcb_get_property_reply_t>(
-      xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 256), nullptr));
+      xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 65536), nullptr));
 }
 
 void SendClientMessage(xcb_connection_t* c, xcb_window_t to, std::uint32_t mask,

@@ -30,8 +30,15 @@ TEST(QtMainWindow, OpensAtTheDefaultsRunsItsLampsAndSavesWhereItStoodOnClose) {
                          EXPECT_TRUE(
                              x.Has(main, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY"));
                          EXPECT_TRUE(x.Has(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
+                         // 100 x 100 ARGB pixels, row by row: the icon's masked
+                         // corner is clear, the dark lamp in its middle opaque.
                          const auto icon = x.Values(main, "_NET_WM_ICON");
-                         EXPECT_TRUE(icon.size() > 2 && icon[0] == 100 && icon[1] == 100);
+                         ASSERT_EQ(icon.size(), 2u + 100 * 100);
+                         EXPECT_EQ(icon[0], 100u);
+                         EXPECT_EQ(icon[1], 100u);
+                         EXPECT_EQ(icon[2 + 0] >> 24, 0u);
+                         EXPECT_EQ(icon[2 + 50 * 100 + 50], 0xFF340A0Au);
+                         EXPECT_EQ(icon[2 + 50 * 100 + 20], 0xFFA71A12u);
                        }),
        {"the outer frame at the default placement",
         [&] {

@@ -1,12 +1,14 @@
 #include "qt_window.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
 
+#include "icon_image.h"
 #include "qt_backend.h"
 #include "qt_controls.h"
 #include "xcb_window_hints.h"
@@ -36,8 +38,10 @@ QtWindow::QtWindow(QtBackend& backend, const FormDesign& design, WindowEvents& e
       frame_(backend.KnownFrame().value_or(kAssumedFrame)) {
   setWindowTitle(ToQString(design.caption));
   if (!design.icon.empty()) {
-    // Named format: otherwise Qt consults the MIME database and every image plugin.
-    setWindowIcon(QIcon(QPixmap(QStringLiteral(":/") + ToQString(design.icon), "ICO")));
+    QFile icon(QStringLiteral(":/") + ToQString(design.icon));
+    if (icon.open(QIODevice::ReadOnly)) {
+      setWindowIcon(QIcon(QPixmap::fromImage(ReadIconFile(icon.readAll()))));
+    }
   }
   if (design.back_colour) {
     QPalette face = palette();

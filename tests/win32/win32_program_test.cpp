@@ -255,6 +255,112 @@ TEST_F(Program, ClosingTheMainWindowWhileAboutIsOpenEndsTheProgram) {
   EXPECT_EQ(StoredSetting("MainLeft"), "1000");
 }
 
+// ---- the frame around the client area --------------------------------------------
+
+SIZE ClientSizeOf(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return {rect.right, rect.bottom};
+}
+
+// Every lamp stands whole inside the client area.
+void ExpectLampsInside(HWND main) {
+  RECT client{};
+  GetClientRect(main, &client);
+  MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  for (int number = 1; number <= 7; ++number) {
+    const RECT lamp = WindowRectOf(Lamp(main, number));
+    EXPECT_TRUE(lamp.left >= client.left && lamp.right <= client.right &&
+                lamp.top >= client.top && lamp.bottom <= client.bottom)
+        << "lamp " << number << " is cut by the frame";
+  }
+}
+
+bool SetSmallCaptionHeight(int pixels) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    return false;
+  }
+  metrics.iSmCaptionHeight = pixels;
+  return SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics,
+                               SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != FALSE;
+}
+
+int SmallCaptionHeight() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  return metrics.iSmCaptionHeight;
+}
+
+// A taller caption chosen in the system settings while the program runs: the
+// frame grows around the same client area.
+TEST_F(Program, AFrameChangeWhileRunningKeepsTheClientArea) {
+  const int caption = SmallCaptionHeight();
+  RunProgramWithUser([caption] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const RECT before = WindowRectOf(main);
+    ASSERT_TRUE(SetSmallCaptionHeight(caption + 10));
+    EXPECT_TRUE(WaitFor([&] {
+      const RECT now = WindowRectOf(main);
+      return now.bottom - now.top == before.bottom - before.top + 10;
+    })) << "the frame did not grow around the client area";
+    EXPECT_EQ(ClientSizeOf(main).cx, 176);
+    EXPECT_EQ(ClientSizeOf(main).cy, 33);
+    EXPECT_EQ(WindowRectOf(main).left, before.left);
+    EXPECT_EQ(WindowRectOf(main).top, before.top);
+    SetSmallCaptionHeight(caption);
+  });
+  EXPECT_EQ(StoredSetting("MainLeft"), "1000");
+}
+
+// Run in a prefix with the frame metrics of Windows 10 and 11
+// (VARN_WINE_FRAME=large): a 23 px small caption and padded borders.
+class LargeFrame : public Program {
+ protected:
+  void SetUp() override {
+    Program::SetUp();
+    RECT classic{0, 0, 176, 33};
+    AdjustWindowRectEx(&classic, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, FALSE,
+                       WS_EX_TOOLWINDOW);
+    ASSERT_GT(classic.bottom - classic.top, 57) << "this prefix has the classic frame metrics";
+  }
+};
+
+TEST_F(LargeFrame, BothWindowsKeepTheirClientAreasAndTheMainWindowItsPlace) {
+  StoreSetting("MainLeft", "3000");
+  StoreSetting("MainTop", "1500");
+  StoreSetting("AboutLeft", "6000");
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(WindowRectOf(main).left, 200);
+    EXPECT_EQ(WindowRectOf(main).top, 100);
+    EXPECT_EQ(ClientSizeOf(main).cx, 176);
+    EXPECT_EQ(ClientSizeOf(main).cy, 33);
+    ExpectLampsInside(main);
+    ExpectLampsChase(main);
+
+    PostMessageW(Lamp(main, 5), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
+    HWND about = WaitForAboutWindow();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(ClientSizeOf(about).cx, 641);
+    EXPECT_EQ(ClientSizeOf(about).cy, 262);
+    EXPECT_EQ(WindowRectOf(about).left, 400);
+    SendMessageW(Control(about, kAboutOk), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+
+    SetWindowPos(main, nullptr, 300, 240, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([main] { return !IsWindow(main); }));
+  });
+  EXPECT_EQ(StoredSetting("MainLeft"), "4500");
+  EXPECT_EQ(StoredSetting("MainTop"), "3600");
+  EXPECT_EQ(StoredSetting("AboutLeft"), "6000");
+}
+
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -101,21 +101,18 @@ Win32Window::~Win32Window() {
 
 void Win32Window::SizeToDesign() {
   const double tpp = TwipsPerPixel();
-  RECT frame{0, 0, TwipsToPixels(design_.client_width, tpp),
-             TwipsToPixels(design_.client_height, tpp)};
-  AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi_);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
+  client_ = {TwipsToPixels(design_.client_width, tpp), TwipsToPixels(design_.client_height, tpp)};
+  const SIZE outer = OuterSizeFor(client_);
   RECT place = WindowRect();
   if (design_.start_position == StartPosition::CentreScreen) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_.Get(), MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
-    place.left = work.left + (work.right - work.left - width) / 2;
-    place.top = work.top + (work.bottom - work.top - height) / 2;
+    place.left = work.left + (work.right - work.left - outer.cx) / 2;
+    place.top = work.top + (work.bottom - work.top - outer.cy) / 2;
   }
-  MoveWindowTo(place.left, place.top, width, height);
+  MoveWindowTo(place.left, place.top, outer.cx, outer.cy);
 }
 
 void Win32Window::MakeFonts() {
@@ -247,6 +244,29 @@ void Win32Window::MoveWindowTo(int left, int top, int width, int height) {
   SetWindowPos(window_.Get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+SIZE Win32Window::ClientSize() const {
+  RECT rect{};
+  GetClientRect(window_.Get(), &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The frame is whatever this system draws around a sizable tool window, at
+// the window's DPI; the client area is the one the program asked for.
+SIZE Win32Window::OuterSizeFor(SIZE client) const {
+  RECT frame{0, 0, client.cx, client.cy};
+  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window_.Get(), GWL_STYLE)),
+                           FALSE, static_cast<DWORD>(GetWindowLongW(window_.Get(), GWL_EXSTYLE)),
+                           dpi_);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Win32Window::SizeClientTo(SIZE client) {
+  client_ = client;
+  const RECT rect = WindowRect();
+  const SIZE outer = OuterSizeFor(client);
+  MoveWindowTo(rect.left, rect.top, outer.cx, outer.cy);
+}
+
 Twips Win32Window::Left() const {
   return left_.Read(WindowRect().left, TwipsPerPixel());
 }
@@ -254,12 +274,10 @@ Twips Win32Window::Top() const {
   return top_.Read(WindowRect().top, TwipsPerPixel());
 }
 Twips Win32Window::Width() const {
-  const RECT rect = WindowRect();
-  return width_.Read(rect.right - rect.left, TwipsPerPixel());
+  return width_.Read(ClientSize().cx, TwipsPerPixel());
 }
 Twips Win32Window::Height() const {
-  const RECT rect = WindowRect();
-  return height_.Read(rect.bottom - rect.top, TwipsPerPixel());
+  return height_.Read(ClientSize().cy, TwipsPerPixel());
 }
 
 void Win32Window::SetLeft(Twips value) {
@@ -273,12 +291,10 @@ void Win32Window::SetTop(Twips value) {
                rect.bottom - rect.top);
 }
 void Win32Window::SetWidth(Twips value) {
-  const RECT rect = WindowRect();
-  MoveWindowTo(rect.left, rect.top, width_.Assign(value, TwipsPerPixel()), rect.bottom - rect.top);
+  SizeClientTo({width_.Assign(value, TwipsPerPixel()), ClientSize().cy});
 }
 void Win32Window::SetHeight(Twips value) {
-  const RECT rect = WindowRect();
-  MoveWindowTo(rect.left, rect.top, rect.right - rect.left, height_.Assign(value, TwipsPerPixel()));
+  SizeClientTo({ClientSize().cx, height_.Assign(value, TwipsPerPixel())});
 }
 
 int Win32Window::WindowState() const {
@@ -421,6 +437,12 @@ LRESULT Win32Window::OnMessage(HWND window, UINT message, WPARAM wparam, LPARAM 
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
+    case WM_SETTINGCHANGE:
+      OnSettingChange(static_cast<UINT>(wparam));
+      break;
+    case WM_EXITSIZEMOVE:
+      client_ = ClientSize();  // the user's own size is kept from now on
+      break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -481,14 +503,26 @@ void Win32Window::OnActivate(bool active) {
   }
 }
 
-// Moved to a monitor of another DPI: take the size Windows suggests and lay
-// the controls and fonts out again for the new DPI.
+// Moved to a monitor of another DPI: the client area keeps its size in
+// twips, so it takes the new DPI's pixels and the frame goes around it at the
+// place Windows suggests; fonts and controls are laid out again.
 void Win32Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  const Twips width = Width();
+  const Twips height = Height();
   dpi_ = dpi;
-  MoveWindowTo(suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top);
+  client_ = {width_.Assign(width, TwipsPerPixel()), height_.Assign(height, TwipsPerPixel())};
+  const SIZE outer = OuterSizeFor(client_);
+  MoveWindowTo(suggested.left, suggested.top, outer.cx, outer.cy);
   MakeFonts();
   LayoutControls();
+}
+
+// The caption or border size changed in the system settings: the frame
+// grows or shrinks around the same client area.
+void Win32Window::OnSettingChange(UINT setting) {
+  if (setting == SPI_SETNONCLIENTMETRICS) {
+    SizeClientTo(client_);
+  }
 }
 
 }  // namespace platform::win32

@@ -70,12 +70,16 @@ class Win32Window : public NativeWindow {
   void OnCommand(HWND control, UINT notification);
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void OnSettingChange(UINT setting);
   void OnActivate(bool active);
   bool OnEraseBackground(HDC dc);
 
   double TwipsPerPixel() const { return platform::TwipsPerPixel(dpi_); }
   RECT WindowRect() const;
+  SIZE ClientSize() const;
+  SIZE OuterSizeFor(SIZE client) const;  // with this window's frame at its DPI
   void MoveWindowTo(int left, int top, int width, int height);
+  void SizeClientTo(SIZE client);  // the outer top-left stays
   void SizeToDesign();
   void CreateControls();
   void LayoutControls();
@@ -89,7 +93,9 @@ class Win32Window : public NativeWindow {
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   HWND owner_ = nullptr;  // disabled while this modal window lives
   HWND focus_ = nullptr;  // the control to give the focus back to on activation
-  TwipsCoordinate left_, top_, width_, height_;
+  TwipsCoordinate left_, top_;
+  TwipsCoordinate width_{kDesignFrameWidth}, height_{kDesignFrameHeight};  // of the client area
+  SIZE client_{};  // the client size the program or the user last chose
   std::vector<std::unique_ptr<ControlState>> controls_;  // one per design row; timers empty
   UniqueFont form_font_;
   std::vector<UniqueFont> control_fonts_;  // per design row, for rows with their own font

@@ -1,0 +1,197 @@
+#include "platform/x11/x11_desktop.h"
+
+#include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/x11/x11_display.h"
+#include "platform/x11/xcb_owners.h"
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr std::uint32_t kWithdrawnState = 0;     // ICCCM WM_STATE
+constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;  // XK_Num_Lock
+
+std::optional<xcb_window_t> WindowValue(xcb_connection_t* connection,
+                                        xcb_get_property_cookie_t cookie) {
+  const auto reply = Take(xcb_get_property_reply, connection, cookie);
+  if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
+      xcb_get_property_value_length(reply.get()) < 4) {
+    return std::nullopt;
+  }
+  return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+}
+
+}  // namespace
+
+// ---- WindowManagerCheck --------------------------------------------------------
+
+void WindowManagerCheck::Ask() {
+  xcb_ewmh_connection_t& ewmh = display_.Ewmh();
+  root_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, display_.Root());
+  cached_check_.reset();
+  if (check_window_ != XCB_NONE) {
+    cached_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, check_window_);
+  }
+}
+
+bool WindowManagerCheck::Answer() {
+  xcb_connection_t* c = display_.Connection();
+  const std::optional<xcb_window_t> named = WindowValue(c, root_check_);
+  std::optional<xcb_window_t> confirmed;
+  if (cached_check_) {
+    confirmed = WindowValue(c, *cached_check_);
+  }
+  if (!named || *named == XCB_NONE) {
+    check_window_ = XCB_NONE;
+    return false;
+  }
+  if (!cached_check_ || *named != check_window_) {
+    confirmed =
+        WindowValue(c, xcb_ewmh_get_supporting_wm_check_unchecked(&display_.Ewmh(), *named));
+  }
+  const bool running = confirmed && *confirmed == *named;
+  check_window_ = running ? *named : XCB_NONE;
+  return running;
+}
+
+// ---- X11Stacking ---------------------------------------------------------------
+
+bool X11Stacking::Usable() const {
+  return xcb_connection_has_error(display_.Connection()) == 0;
+}
+
+platform::WindowHandle X11Stacking::GetForegroundWindow() {
+  if (!Usable()) {
+    return 0;
+  }
+  // Both questions go out together: one round trip while the same window
+  // manager keeps running.
+  check_.Ask();
+  const auto active = xcb_ewmh_get_active_window_unchecked(&display_.Ewmh(), 0);
+  const bool managed = check_.Answer();
+  const auto window = WindowValue(display_.Connection(), active);
+  return managed && window ? *window : 0;
+}
+
+void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t insert_after, int, int,
+                               int, int, unsigned) {
+  const bool above = insert_after == platform::HWND_TOPMOST;
+  if (window == 0 || window > UINT32_MAX || !Usable() ||
+      (!above && insert_after != platform::HWND_NOTOPMOST)) {
+    return;
+  }
+  xcb_connection_t* c = display_.Connection();
+  xcb_ewmh_connection_t& ewmh = display_.Ewmh();
+  const auto target = static_cast<xcb_window_t>(window);
+  check_.Ask();
+  // WM_STATE tells a managed window from a withdrawn one, and its error tells
+  // us the window is already gone; _NET_WM_STATE is needed for the withdrawn.
+  const auto icccm_state =
+      xcb_get_property(c, 0, target, display_.Atom().wm_state, display_.Atom().wm_state, 0, 1);
+  const auto net_state = xcb_ewmh_get_wm_state_unchecked(&ewmh, target);
+  const bool managed = check_.Answer();
+
+  xcb_generic_error_t* error = nullptr;
+  const ReplyPtr<xcb_get_property_reply_t> state(xcb_get_property_reply(c, icccm_state, &error));
+  const bool gone = error != nullptr;
+  std::free(error);
+  if (gone) {
+    xcb_discard_reply(c, net_state.sequence);
+    return;
+  }
+  if (!managed) {
+    xcb_discard_reply(c, net_state.sequence);
+    if (above) {
+      // No always-on-top band without a window manager: the top of the stack
+      // is the nearest there is, and there is nothing to demote from.
+      const std::uint32_t mode = XCB_STACK_MODE_ABOVE;
+      Discard(c, xcb_configure_window_checked(c, target, XCB_CONFIG_WINDOW_STACK_MODE, &mode));
+    }
+  } else if (!state || xcb_get_property_value_length(state.get()) < 4 ||
+             *static_cast<const std::uint32_t*>(xcb_get_property_value(state.get())) ==
+                 kWithdrawnState) {
+    EditUnmappedState(target, net_state, above);
+  } else {
+    xcb_discard_reply(c, net_state.sequence);
+    // We act for the user on other programs' windows, as a pager does.
+    xcb_ewmh_request_change_wm_state(
+        &ewmh, 0, target, above ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
+        ewmh._NET_WM_STATE_ABOVE, XCB_NONE, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+  }
+  xcb_flush(c);
+}
+
+// A window manager only reads _NET_WM_STATE when it takes a window on, so a
+// window not yet mapped gets the property itself, as its owner would set it.
+void X11Stacking::EditUnmappedState(xcb_window_t window, xcb_get_property_cookie_t state,
+                                    bool above) {
+  xcb_ewmh_connection_t& ewmh = display_.Ewmh();
+  std::vector<xcb_atom_t> atoms;
+  xcb_ewmh_get_atoms_reply_t reply{};
+  if (xcb_ewmh_get_wm_state_reply(&ewmh, state, &reply, nullptr) != 0) {
+    atoms.assign(reply.atoms, reply.atoms + reply.atoms_len);
+    xcb_ewmh_get_atoms_reply_wipe(&reply);
+  }
+  const bool has_above = std::ranges::find(atoms, ewmh._NET_WM_STATE_ABOVE) != atoms.end();
+  if (has_above == above) {
+    return;
+  }
+  if (above) {
+    atoms.push_back(ewmh._NET_WM_STATE_ABOVE);
+  } else {
+    std::erase(atoms, ewmh._NET_WM_STATE_ABOVE);
+  }
+  Discard(ewmh.connection,
+          xcb_ewmh_set_wm_state_checked(&ewmh, window, static_cast<std::uint32_t>(atoms.size()),
+                                        atoms.data()));
+}
+
+// ---- X11Keys -------------------------------------------------------------------
+
+namespace {
+
+void Warn(const char* why) {
+  std::fprintf(stderr, "brellock-varn-on: cannot press Num Lock here: %s\n", why);
+}
+
+}  // namespace
+
+X11Keys::X11Keys(Display& display) : display_(display) {
+  xcb_connection_t* c = display_.Connection();
+  const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
+  if (xtest == nullptr || xtest->present == 0) {
+    Warn("the X server has no XTEST extension");
+    return;
+  }
+  const std::unique_ptr<xcb_key_symbols_t, void (*)(xcb_key_symbols_t*)> symbols(
+      xcb_key_symbols_alloc(c), xcb_key_symbols_free);
+  const std::unique_ptr<xcb_keycode_t, FreeWithFree> codes(
+      symbols ? xcb_key_symbols_get_keycode(symbols.get(), kNumLockKeysym) : nullptr);
+  if (codes && *codes != XCB_NO_SYMBOL) {
+    num_lock_ = *codes;
+  } else {
+    Warn("no key on this keyboard map is Num_Lock");
+  }
+}
+
+void X11Keys::PressNumLock() {
+  xcb_connection_t* c = display_.Connection();
+  if (num_lock_ == 0 || xcb_connection_has_error(c) != 0) {
+    return;
+  }
+  Discard(c, xcb_test_fake_input_checked(c, XCB_KEY_PRESS, num_lock_, XCB_CURRENT_TIME, XCB_NONE, 0,
+                                         0, 0));
+  Discard(c, xcb_test_fake_input_checked(c, XCB_KEY_RELEASE, num_lock_, XCB_CURRENT_TIME, XCB_NONE,
+                                         0, 0, 0));
+  xcb_flush(c);
+}
+
+}  // namespace platform::x11

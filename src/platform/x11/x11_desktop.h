@@ -1,0 +1,65 @@
+// Stacking and key injection on an X11 desktop. Stacking goes through the
+// EWMH window manager when one runs, and raises the window when none does;
+// keys go through the XTEST extension. Both stay silent and harmless when a
+// window vanishes or the connection breaks.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <optional>
+
+#include "platform/backend.h"
+
+namespace platform::x11 {
+
+class Display;
+
+// Whether an EWMH window manager runs now: the root names a check window,
+// and that window names itself. A stale root property left by a window
+// manager that died points at a window that is gone or says nothing.
+class WindowManagerCheck {
+ public:
+  explicit WindowManagerCheck(Display& display) : display_(display) {}
+  // Ask, then Answer: the questions go out with the caller's own.
+  void Ask();
+  bool Answer();
+
+ private:
+  Display& display_;
+  xcb_get_property_cookie_t root_check_{};
+  std::optional<xcb_get_property_cookie_t> cached_check_;
+  xcb_window_t check_window_ = XCB_NONE;  // last check window seen valid
+};
+
+class X11Stacking : public platform::WindowStacking {
+ public:
+  explicit X11Stacking(Display& display) : display_(display), check_(display) {}
+
+  // The window manager's _NET_ACTIVE_WINDOW; 0 when unset or when no EWMH
+  // window manager runs.
+  platform::WindowHandle GetForegroundWindow() override;
+  // HWND_TOPMOST adds _NET_WM_STATE_ABOVE, HWND_NOTOPMOST removes it. The
+  // window is never moved or resized, whatever x, y, cx, cy and flags say.
+  void SetWindowPos(platform::WindowHandle window, std::intptr_t insert_after, int x, int y, int cx,
+                    int cy, unsigned flags) override;
+
+ private:
+  bool Usable() const;
+  void EditUnmappedState(xcb_window_t window, xcb_get_property_cookie_t state, bool above);
+
+  Display& display_;
+  WindowManagerCheck check_;
+};
+
+class X11Keys : public platform::KeyInjector {
+ public:
+  // Finds XTEST and the Num Lock key once; says once on stderr if it can't.
+  explicit X11Keys(Display& display);
+  void PressNumLock() override;
+
+ private:
+  Display& display_;
+  xcb_keycode_t num_lock_ = 0;  // 0: keys can't be pressed here
+};
+
+}  // namespace platform::x11

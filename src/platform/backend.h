@@ -1,5 +1,5 @@
 // The services a window system backend provides. The program's behaviour calls
-// them through Application and Form; each backend (Win32, Qt, simulated)
+// them through Application and Form; each backend (Win32, X11, simulated)
 // implements them once.
 #pragma once
 

@@ -4,10 +4,14 @@
 REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Everything a build, a run and the tests need, as Debian packages.
+# The program: XCB and its helpers, GLib for the settings file; its controls
+# module: cairo, pango (fonts through fontconfig) and libjpeg-turbo.
 BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config googletest python3 clang-format
-  qt6-base-dev libgl-dev libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev
-  libxtst-dev fonts-dejavu-core)
-DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
+  libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libglib2.0-dev
+  libcairo2-dev libpango1.0-dev libjpeg-dev fonts-dejavu-core)
+# Virtual displays, the window managers the tests run under (xfwm4 wants a
+# session bus), input and screenshots.
+DISPLAY_PACKAGES=(xvfb openbox xfwm4 metacity dbus-daemon x11-utils xdotool imagemagick)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 
 say() { printf '%s\n' "$*" >&2; }
@@ -36,7 +40,7 @@ ensure_packages() {
 }
 
 # Desktop sessions provide a private runtime folder; a bare shell (root on a
-# build machine) may not, and Qt would warn about it at every start.
+# build machine) may not, and the desktop libraries warn about it.
 ensure_runtime_dir() {
   if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
     XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/runtime-XXXXXX")

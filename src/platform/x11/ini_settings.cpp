@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace platform::x11 {
@@ -31,8 +32,9 @@ std::string ConfigFolder() {
   return std::string(home != nullptr ? home : g_get_home_dir()) + "/.config";
 }
 
-// What stands at the settings path.
-enum class Found { Nothing, Settings, Unusable };
+// What stands at the settings path. A regular file too large to be ours is
+// junk like any other, and is written over; anything else is left alone.
+enum class Found { Nothing, Settings, Oversized, Unusable };
 
 // Reads the file without ever waiting on it: opened non-blocking (a FIFO
 // there must not hang the program), checked to be a regular file and not too
@@ -44,8 +46,11 @@ Found ReadSettingsFile(const std::string& path, std::string& text) {
   }
   struct stat status {};
   Found found = Found::Unusable;
-  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-      status.st_size <= IniSettings::kLargestFile) {
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    found = Found::Unusable;
+  } else if (status.st_size > IniSettings::kLargestFile) {
+    found = Found::Oversized;
+  } else {
     text.resize(static_cast<std::size_t>(status.st_size));
     std::size_t done = 0;
     while (done < text.size()) {
@@ -74,15 +79,19 @@ KeyFilePtr Load(const std::string& text) {
 }
 
 // A settings file kept behind a symbolic link (as dotfile managers do) is
-// written where the link points, so the link stays.
+// written where the link points, even where nothing is there yet, so the
+// link stays.
 std::string WritePathFor(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) {
-    return path;
+  std::filesystem::path target(path);
+  std::error_code error;
+  for (int hops = 0; hops < 16 && std::filesystem::is_symlink(target, error); ++hops) {
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error) {
+      break;
+    }
+    target = next.is_absolute() ? next : target.parent_path() / next;
   }
-  std::string target(resolved);
-  std::free(resolved);
-  return target;
+  return target.string();
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The settings store on Linux: $XDG_CONFIG_HOME/APP/APP.ini (~/.config when
 // unset), one group per section, read and written as a GLib key file and
-// replaced atomically. Only a regular file of sane size is read; anything
-// else at that path reads as no settings and is never written over, so
-// nothing there is lost and the program neither blocks nor balloons.
+// replaced atomically. Only a regular file of sane size is read, so the
+// program neither blocks nor balloons: a larger one is junk, read as no
+// settings and written over like any junk; anything else at that path (a
+// FIFO, a device, a folder) reads as no settings and is never replaced.
 #pragma once
 
 #include <optional>

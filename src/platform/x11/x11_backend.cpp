@@ -22,7 +22,7 @@ namespace platform::x11 {
 namespace {
 
 constexpr int kSessionSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr auto kFrameExtentsWait = std::chrono::milliseconds(200);
+constexpr auto kFrameExtentsWait = std::chrono::milliseconds(1000);
 constexpr const char* kArtModule = "brellock-varn-on-controls.so";
 
 // The ends of a session arrive as readable bytes on a signalfd, so the close
@@ -89,9 +89,6 @@ X11Backend::~X11Backend() {
     std::free(event);
   }
   art_.reset();
-  if (art_module_ != nullptr) {
-    dlclose(art_module_);
-  }
   if (timer_fd_ >= 0) {
     close(timer_fd_);
   }
@@ -178,7 +175,8 @@ ControlArt* X11Backend::Art() {
   art_tried_ = true;
   std::string why = "not found";
   for (const std::string& place : ArtModulePlaces()) {
-    art_module_ = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Never unloaded: the text libraries register types that cannot go.
+    art_module_ = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (art_module_ != nullptr) {
       break;
     }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -89,8 +90,10 @@ Display::Display() {
     dpi = XftDpi(std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
                              static_cast<std::size_t>(xcb_get_property_value_length(reply.get()))));
   }
+  // The size in millimetres is a whole number, so the resolution made from it
+  // is only good to the whole dot per inch.
   if (dpi == 0 && screen_->height_in_millimeters > 0) {
-    dpi = screen_->height_in_pixels * 25.4 / screen_->height_in_millimeters;
+    dpi = std::round(screen_->height_in_pixels * 25.4 / screen_->height_in_millimeters);
   }
   dots_per_inch_ = dpi >= 24 && dpi <= 2400 ? dpi : 96.0;
 }

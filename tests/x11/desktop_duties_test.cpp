@@ -4,7 +4,7 @@
 // private servers with no window manager and with no XTEST.
 #include <gtest/gtest.h>
 
-#include "program_process.h"
+#include "x11_test_support.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class SharedDesktop : public OnTheDesktop {
 TEST_F(SharedDesktop, NumLockTogglesEvery750Milliseconds) {
   ASSERT_TRUE(x_.NumLockUsable()) << "the display's keyboard has no Num Lock modifier";
   const bool found = x_.NumLockLocked();
-  ProgramProcess program(display_, config_.path());
+  ProgramProcess program(display_, config_.Path());
   const xcb_window_t window = program.WaitForMainWindow(x_, /*framed=*/false);
   ASSERT_NE(window, XCB_NONE);
 
@@ -69,7 +69,7 @@ TEST_F(SharedDesktop, NumLockTogglesEvery750Milliseconds) {
 }
 
 TEST_F(SharedDesktop, TakesAlwaysOnTopFromTheActiveWindowWithoutMovingEither) {
-  ProgramProcess program(display_, config_.path());
+  ProgramProcess program(display_, config_.Path());
   const xcb_window_t ours = program.WaitForMainWindow(x_, /*framed=*/true);
   ASSERT_NE(ours, XCB_NONE);
   const xcb_window_t other = OtherAboveOurs(ours);
@@ -91,7 +91,7 @@ TEST_F(SharedDesktop, TakesAlwaysOnTopFromTheActiveWindowWithoutMovingEither) {
 // The keeper asks who is in front and then demotes that window: windows that
 // vanish just before a tick must neither crash the program nor make it talk.
 TEST_F(SharedDesktop, ForegroundWindowsVanishingAtTheKeepersTickAreHarmless) {
-  ProgramProcess program(display_, config_.path());
+  ProgramProcess program(display_, config_.Path());
   const xcb_window_t ours = program.WaitForMainWindow(x_, /*framed=*/true);
   ASSERT_NE(ours, XCB_NONE);
 
@@ -133,13 +133,13 @@ struct BareRun {
 // Runs the program on a private server: another window is put on top of it,
 // then for two seconds what changes on screen and on the keyboard is counted;
 // then the program is closed.
-void RunOnPrivateServer(const QStringList& server_arguments, BareRun& run) {
+void RunOnPrivateServer(const std::vector<std::string>& server_arguments, BareRun& run) {
   PrivateXServer server(server_arguments);
   ASSERT_FALSE(server.Display().empty()) << "could not start Xvfb";
   DisplayClient x(server.Display());
   ASSERT_TRUE(x.Ok() && x.NumLockUsable());
-  QTemporaryDir config;
-  ProgramProcess program(server.Display(), config.path());
+  TemporaryFolder config;
+  ProgramProcess program(server.Display(), config.Path());
   const xcb_window_t window = program.WaitForMainWindow(x, /*framed=*/false);
   ASSERT_NE(window, XCB_NONE);
 

@@ -1,0 +1,155 @@
+// The About window on the desktop in DISPLAY: opened from the lamps, what it
+// shows, how it takes the keyboard and the mouse, and how it closes.
+#include <algorithm>
+
+#include "about/about_design.h"
+#include "app/main_design.h"
+#include "x11_test_support.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr char kLinkText[] = "MARQUENT: http://www.example.com/\n";
+
+class X11AboutWindow : public OnTheDesktop {
+ protected:
+  // The About window opens at 400,400 px, clear of the main window, so both
+  // can be seen at once.
+  void SetUp() override {
+    OnTheDesktop::SetUp();
+    WriteFile(IniPath(config_.Path()), "[Settings]\nAboutLeft=6000\nAboutTop=6000\n");
+  }
+
+  // Starts the program and opens the About window with a double-click on a
+  // lamp; XCB_NONE (and a failure) when it did not show.
+  xcb_window_t OpenAbout(ProgramProcess& program, int lamp) {
+    main_ = program.WaitForMainWindow(x_, /*framed=*/true);
+    if (main_ == XCB_NONE) {
+      return XCB_NONE;
+    }
+    DoubleClickAt(
+        ControlRect(x_, main_, app::MainWindowDesign(), "VARN_LABEL_" + std::to_string(lamp))
+            .Centre());
+    xcb_window_t about = XCB_NONE;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          about = x_.WindowOf(program.Pid(), "VARN-ON");
+          return about != XCB_NONE && x_.Framed(about);
+        },
+        15s))
+        << "the About window did not show";
+    return about;
+  }
+
+  Rect AboutRect(xcb_window_t about, std::string_view control) const {
+    return ControlRect(x_, about, about::AboutWindowDesign(), control);
+  }
+
+  void Keys(const std::vector<std::string>& keys) {
+    std::vector<std::string> arguments{"key", "--delay", "30"};
+    arguments.insert(arguments.end(), keys.begin(), keys.end());
+    Xdotool(arguments);
+  }
+
+  xcb_window_t main_ = XCB_NONE;
+};
+
+bool GreenOnBlack(const Image& image) {
+  bool green = false;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      green = green || IsGreen(image.At(x, y));
+    }
+  }
+  return green && IsBlack(image.At(2, 2)) && IsBlack(image.At(image.width - 3, image.height - 3));
+}
+
+TEST_F(X11AboutWindow, OpensModalShowsItsControlsTakesTheKeyboardRightAndSavesOnOk) {
+  ProgramProcess program(display_, config_.Path());
+  const xcb_window_t about = OpenAbout(program, 3);
+  ASSERT_NE(about, XCB_NONE);
+  EXPECT_EQ(x_.Values(about, "WM_TRANSIENT_FOR"), std::vector<std::uint32_t>{main_});
+  EXPECT_TRUE(x_.Has(about, "_NET_WM_STATE", "_NET_WM_STATE_MODAL"));
+  EXPECT_TRUE(x_.Has(about, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
+  EXPECT_TRUE(x_.Has(about, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY"));
+  EXPECT_EQ(x_.ClientRect(about)->width, 641);
+  EXPECT_EQ(x_.ClientRect(about)->height, 262);
+  EXPECT_EQ(x_.OuterFrame(about)->x, 400);
+
+  for (const char* label :
+       {"BRELLOCK_VARN_ON_TITLE", "BRELLOCK_VARN_ON_VERSION", "BRELLOCK_VARN_ON_CREATOR",
+        "BRELLOCK_VARN_ON_FREEWARE", "VARN_DEDICATION_LABEL"}) {
+    EXPECT_TRUE(
+        WaitUntil([&] { return GreenOnBlack(x_.ScreenImage(AboutRect(about, label))); }, 5s))
+        << label << " is not green on black";
+  }
+  // The picture fills its sunken box: many colours, none of them the face's.
+  const Rect picture = AboutRect(about, "VARN_PIC_PICBOX");
+  EXPECT_EQ(picture.width, 318);
+  const Image inside = x_.ScreenImage({picture.x + 2, picture.y + 2, 314, 162});
+  std::vector<std::uint32_t> colours = inside.pixels;
+  std::ranges::sort(colours);
+  EXPECT_GT(std::ranges::unique(colours).begin() - colours.begin(), 500);
+
+  // The program goes on behind the modal window.
+  int lamp = 0;
+  EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x_, main_)) != 0; }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return RedLamp(x_, main_) != lamp && RedLamp(x_, main_); }, 5s));
+
+  // The focus starts on OK and runs OK -> picture box -> text box, which
+  // selects its whole text on the way in; Ctrl+C copies it.
+  Keys({"Tab", "Tab", "ctrl+c"});
+  std::optional<std::string> copied;
+  EXPECT_TRUE(WaitUntil([&] { return (copied = x_.Selection("CLIPBOARD")) == kLinkText; }, 10s))
+      << "copied: " << copied.value_or("(nothing)");
+  // Neither Esc nor Enter presses OK: it is neither the default nor the
+  // cancel button. Tab brings the focus back to it, and Space presses it.
+  Keys({"Escape", "Return", "Tab", "space"});
+  EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s))
+      << "Space on OK did not close the window";
+  ASSERT_TRUE(program.Running());
+  EXPECT_EQ(StoredNumber(config_.Path(), "AboutLeft"), 6000.0f);
+  EXPECT_EQ(StoredNumber(config_.Path(), "AboutTop"), 6000.0f);
+  program.CloseAndExpectCleanExit(x_, main_);
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+TEST_F(X11AboutWindow, TheMouseSelectsTextRevealsTheAuthorAndOkCloses) {
+  ProgramProcess program(display_, config_.Path());
+  const xcb_window_t about = OpenAbout(program, 7);
+  ASSERT_NE(about, XCB_NONE);
+  // A double-click on a word selects it, offered as PRIMARY.
+  const Rect link = AboutRect(about, "MARQUENT_WEBSITE_LINK");
+  DoubleClickAt({link.x + link.width * 3 / 4, link.y + 10});
+  EXPECT_TRUE(WaitUntil([&] { return x_.Selection("PRIMARY") == "http://www.example.com/"; }, 10s))
+      << "selected: " << x_.Selection("PRIMARY").value_or("(nothing)");
+  // The creator line shows another text once double-clicked.
+  const Rect creator = AboutRect(about, "BRELLOCK_VARN_ON_CREATOR");
+  const Image before = x_.ScreenImage(creator);
+  DoubleClickAt(creator.Centre());
+  EXPECT_TRUE(WaitUntil([&] { return x_.ScreenImage(creator).pixels != before.pixels; }, 10s));
+  EXPECT_TRUE(GreenOnBlack(x_.ScreenImage(creator)));
+  // Typing changes nothing in the text box: all of it still copies whole.
+  ClickAt(link.Centre());
+  Keys({"x", "BackSpace", "Delete", "ctrl+a", "ctrl+c"});
+  EXPECT_TRUE(WaitUntil([&] { return x_.Selection("CLIPBOARD") == kLinkText; }, 10s));
+  ClickAt(AboutRect(about, "OK_BUTTON").Centre());
+  EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s));
+  EXPECT_TRUE(program.Running());
+  program.CloseAndExpectCleanExit(x_, main_);
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+TEST_F(X11AboutWindow, ClosingTheMainWindowUnloadsTheAboutWindowFirstAndEnds) {
+  ProgramProcess program(display_, config_.Path());
+  ASSERT_NE(OpenAbout(program, 1), XCB_NONE);
+  program.CloseAndExpectCleanExit(x_, main_);
+  for (const auto& [key, twips] : std::vector<std::pair<const char*, float>>{
+           {"AboutLeft", 6000}, {"AboutTop", 6000}, {"MainLeft", 1000}, {"MainTop", 1000}}) {
+    EXPECT_EQ(StoredNumber(config_.Path(), key), twips) << key;
+  }
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+// The main window as a first run shows it on the desktop in DISPLAY.
+#include "app/main_design.h"
+#include "x11_test_support.h"
+
+namespace {
+
+using namespace testing_support;
+
+Rect LampRect(const DisplayClient& x, xcb_window_t window, int number) {
+  return ControlRect(x, window, app::MainWindowDesign(), "VARN_LABEL_" + std::to_string(number));
+}
+
+class X11MainWindow : public OnTheDesktop {};
+
+TEST_F(X11MainWindow, FirstRunShowsTheStripAtTheDefaultsChasesAndSavesWhereItStood) {
+  ProgramProcess program(display_, config_.Path());
+  const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
+  ASSERT_NE(main, XCB_NONE);
+  EXPECT_EQ(x_.Text(main, "_NET_WM_NAME"), kMainCaption);
+  EXPECT_EQ(x_.Text(main, "WM_NAME"), kMainCaption);
+  EXPECT_EQ(x_.Text(main, "WM_CLASS"), std::string("brellock-varn-on\0BRELLOCK-VARN-ON\0", 34));
+  EXPECT_TRUE(x_.Has(main, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY"));
+  EXPECT_TRUE(x_.Has(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
+  EXPECT_TRUE(x_.Has(main, "WM_PROTOCOLS", "WM_DELETE_WINDOW"));
+  // Close, move and resize: no minimise or maximise function or button.
+  EXPECT_EQ(x_.Values(main, "_MOTIF_WM_HINTS"), (std::vector<std::uint32_t>{3, 38, 30, 0, 0}));
+  // 100 x 100 ARGB pixels, row by row: the icon's masked corner is clear, the
+  // dark lamp in its middle opaque.
+  const auto icon = x_.Values(main, "_NET_WM_ICON");
+  ASSERT_EQ(icon.size(), 2u + 100 * 100);
+  EXPECT_EQ(icon[0], 100u);
+  EXPECT_EQ(icon[2 + 0] >> 24, 0u);
+  EXPECT_EQ(icon[2 + 50 * 100 + 50], 0xFF340A0Au);
+  EXPECT_EQ(icon[2 + 50 * 100 + 20], 0xFFA71A12u);
+
+  // The outer corner at 1000, 1000 twips; the client area is 2760 x 855
+  // twips less the classic frame, the whole strip, whatever openbox's frame.
+  std::optional<Rect> outer = x_.OuterFrame(main);
+  ASSERT_TRUE(outer);
+  EXPECT_EQ(outer->x, 67);
+  EXPECT_EQ(outer->y, 67);
+  EXPECT_EQ(x_.ClientRect(main)->width, 176);
+  EXPECT_EQ(x_.ClientRect(main)->height, 33);
+
+  const auto lamp_colour = [&](int number) {
+    const Point centre = LampRect(x_, main, number).Centre();
+    return x_.ScreenImage({centre.x, centre.y, 1, 1}).At(0, 0);
+  };
+  EXPECT_TRUE(WaitUntil([&] { return IsRed(lamp_colour(1)); }, 10s)) << "lamp 1 never lit";
+  EXPECT_TRUE(WaitUntil([&] { return IsRed(lamp_colour(2)) && IsBlack(lamp_colour(1)); }, 10s))
+      << "the light never moved on to lamp 2";
+  // The strip shows between the lamps and at its corners.
+  const Rect strip = ControlRect(x_, main, app::MainWindowDesign(), "VARN_BACKGROUND_LABEL");
+  const Image image = x_.ScreenImage(strip);
+  const int gap_x = (LampRect(x_, main, 1).Right() + LampRect(x_, main, 2).x) / 2 - strip.x;
+  EXPECT_TRUE(IsBlack(image.At(gap_x, strip.height / 2)));
+  EXPECT_TRUE(IsBlack(image.At(1, 1)));
+  EXPECT_TRUE(IsBlack(image.At(strip.width - 2, strip.height - 2)));
+
+  Xdotool({"windowmove", std::to_string(main), "300", "200"});
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        outer = x_.OuterFrame(main);
+        return outer && outer->x > 200 && outer->y > 100;
+      },
+      10s));
+  program.CloseAndExpectCleanExit(x_, main);
+  EXPECT_TRUE(ReadFile(IniPath(config_.Path())).starts_with("[Settings]\n"));
+  EXPECT_EQ(StoredNumber(config_.Path(), "MainLeft"), TwipsOf(outer->x));
+  EXPECT_EQ(StoredNumber(config_.Path(), "MainTop"), TwipsOf(outer->y));
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+// A place between pixels, kept exactly while the window stays there.
+TEST_F(X11MainWindow, AStoredPlaceIsSavedBackExactlyWhenTheWindowWasNotMoved) {
+  WriteFile(IniPath(config_.Path()),
+            "# kept\n[Settings]\nMainLeft=1500.5\nMainTop=2999.9\nMainWidth=4500\n");
+  ProgramProcess program(display_, config_.Path());
+  const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
+  ASSERT_NE(main, XCB_NONE);
+  EXPECT_EQ(x_.ClientRect(main)->width, 292);  // (4500 - 120) / 15
+  program.CloseAndExpectCleanExit(x_, main);
+  const std::string text = ReadFile(IniPath(config_.Path()));
+  EXPECT_NE(text.find("MainLeft=1500.5\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("MainTop=2999.9\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("MainWidth=4500\n"), std::string::npos) << text;
+  EXPECT_TRUE(text.starts_with("# kept\n")) << text;
+}
+
+}  // namespace

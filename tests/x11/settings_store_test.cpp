@@ -1,0 +1,95 @@
+// The settings file as the store reads and writes it, whatever stands at its
+// path.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/x11/ini_settings.h"
+#include "x11_test_support.h"
+
+namespace {
+
+using platform::x11::IniSettings;
+using namespace testing_support;
+
+constexpr std::string_view kApp = "BRELLOCK-VARN-ON";
+constexpr std::string_view kSection = "Settings";
+
+// Points XDG_CONFIG_HOME at a fresh folder for as long as it lives.
+class SettingsFile : public testing::Test {
+ protected:
+  void SetUp() override { setenv("XDG_CONFIG_HOME", home_.Path().c_str(), 1); }
+  void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+  std::string Ini() const { return IniPath(home_.Path()); }
+
+  TemporaryFolder home_;
+  IniSettings store_;
+};
+
+TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+  WriteFile(Ini(), "# my note\n[Other]\nKey=1\n");
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1234.5"));
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainTop", "1,2"));
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), "1234.5");
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainTop"), "1,2");
+  const std::string text = ReadFile(Ini());
+  EXPECT_EQ(text, "# my note\n\n[Other]\nKey=1\n\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
+}
+
+TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {
+  WriteFile(Ini(), std::string("\xff\xfe[[=\n\0junk\n[Settings\n", 20));
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+  EXPECT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1234.5"));
+  EXPECT_EQ(StoredNumber(home_.Path(), "MainLeft"), 1234.5f);
+}
+
+// A FIFO must not hang the program, a folder or a device must not be
+// replaced: each reads as no settings, is left as it is, and a write there
+// says it failed. A huge file must not fill the memory: it is junk.
+TEST_F(SettingsFile, WhatIsNotASaneRegularFileIsNeitherReadNorReplaced) {
+  const auto expect_untouchable = [&](const char* what) {
+    EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt) << what;
+    EXPECT_FALSE(store_.Write(kApp, kSection, "MainLeft", "1")) << what;
+  };
+  std::filesystem::create_directories(std::filesystem::path(Ini()).parent_path());
+  ASSERT_EQ(mkfifo(Ini().c_str(), 0600), 0);
+  expect_untouchable("a FIFO");
+  EXPECT_TRUE(std::filesystem::is_fifo(Ini()));
+  std::filesystem::remove(Ini());
+
+  WriteFile(Ini(), "[Settings]\nMainLeft=5\n" + std::string(IniSettings::kLargestFile, '#'));
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+  EXPECT_TRUE(store_.Write(kApp, kSection, "MainTop", "1"));
+  EXPECT_EQ(ReadFile(Ini()), "[Settings]\nMainTop=1\n");
+  std::filesystem::remove(Ini());
+
+  std::filesystem::create_directory(Ini());
+  expect_untouchable("a folder");
+  std::filesystem::remove(Ini());
+
+  std::filesystem::create_symlink("/dev/zero", Ini());
+  expect_untouchable("a device");
+  EXPECT_TRUE(std::filesystem::is_symlink(Ini()));
+}
+
+// Dotfile managers keep the file elsewhere behind a link: the link stays.
+TEST_F(SettingsFile, ALinkedFileIsWrittenWhereTheLinkPoints) {
+  TemporaryFolder elsewhere;
+  std::filesystem::create_directories(std::filesystem::path(Ini()).parent_path());
+  std::filesystem::create_symlink(elsewhere.File("varn.ini"), Ini());  // dangling at first
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1000"));
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainTop", "2000"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Ini()));
+  EXPECT_EQ(ReadFile(elsewhere.File("varn.ini")), "[Settings]\nMainLeft=1000\nMainTop=2000\n");
+}
+
+TEST_F(SettingsFile, AFolderThatCannotBeMadeIsAFailedWrite) {
+  // A folder below a plain file can't be made, not even by root.
+  WriteFile(home_.File("plain-file"), "x");
+  setenv("XDG_CONFIG_HOME", home_.File("plain-file").c_str(), 1);
+  EXPECT_FALSE(store_.Write(kApp, kSection, "MainLeft", "1"));
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+}
+
+}  // namespace

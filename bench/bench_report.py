@@ -5,15 +5,15 @@ and exits non-zero when the ornament misses one of its goals.
   bench_report.py RESULTS_DIR
 
 RESULTS_DIR holds <who>.<round>.txt files of key=value lines, where <who> is
-program, qt_reference or xlib_floor; optionally wine.1.txt, soak.1.txt and
-facts.txt (exe_bytes=..., program_note=...).
+program or xlib_floor; optionally wine.1.txt, soak.1.txt and facts.txt
+(exe_bytes=..., program_note=..., about_rss_anon_kib_10=..., about_rss_anon_kib_100=...).
 """
 import glob
 import os
 import statistics
 import sys
 
-COLUMNS = [("program", "program"), ("qt_reference", "Qt reference"), ("xlib_floor", "Xlib floor")]
+COLUMNS = [("program", "program"), ("xlib_floor", "Xlib floor")]
 
 # (key, label, digits)
 ROWS = [
@@ -201,48 +201,46 @@ def main():
             print(f"\nNote: {facts['program_note']}")
 
         print("\nRatios of medians\n")
-        p, q, x = runs["program"], runs["qt_reference"], runs["xlib_floor"]
+        p, x = runs["program"], runs["xlib_floor"]
         ratio_rows = []
         for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
                            ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
                            ("xserver_cpu_ms_per_min", "Xvfb CPU"), ("wm_cpu_ms_per_min", "openbox CPU"),
                            ("period_p99_error_ms", "p99 period error")]:
-            ratio_rows.append([label, fmt_ratio(ratio(median(p, key), median(q, key))),
-                               fmt_ratio(ratio(median(p, key), median(x, key)))])
-        table(["metric", "program/Qt reference", "program/Xlib floor"], ratio_rows)
+            ratio_rows.append([label, fmt_ratio(ratio(median(p, key), median(x, key)))])
+        table(["metric", "program/Xlib floor"], ratio_rows)
         print("\nPaired ratios (each round's program run against the same round's reference runs,")
         print("which ran next to it in time): median [min-max]\n")
         paired_rows = []
         for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
                            ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
                            ("xserver_cpu_ms_per_min", "Xvfb CPU")]:
-            paired_rows.append([label] + [paired(p, runs[of], key) for of in ("qt_reference", "xlib_floor")])
-        table(["metric", "program/Qt reference", "program/Xlib floor"], paired_rows)
+            paired_rows.append([label, paired(p, x, key)])
+        table(["metric", "program/Xlib floor"], paired_rows)
 
-        def against(name, key, factor, of="qt_reference"):
+        def against(name, key, factor, of="xlib_floor"):
             a, b = median(p, key), median(runs[of], key)
             if a is None or b is None:
                 goals.append((name, None, "not measured"))
                 return
             goals.append((name, a <= factor * b, f"{a:.2f} vs limit {factor * b:.2f} ({fmt_ratio(ratio(a, b))})"))
 
-        against("CPU per minute <= 1.1 x Qt reference", "cpu_ms_per_min", 1.1)
-        against("context switches/s <= 1.1 x Qt reference", "ctx_per_s", 1.1)
-        if goals[-1][1] is not None:
-            r = ratio(median(p, "ctx_per_s"), median(x, "ctx_per_s"))
-            goals[-1] = (goals[-1][0], goals[-1][1], goals[-1][2] + f"; {fmt_ratio(r)} the Xlib floor")
-        against("VmRSS <= 1.1 x Qt reference", "rss_kib", 1.1)
+        # The floor does the same three duties with nothing but Xlib: what the
+        # job itself costs. The program aims at 1.1 x; these are the limits.
+        against("CPU per minute <= 1.5 x Xlib floor", "cpu_ms_per_min", 1.5)
+        against("context switches/s <= 1.3 x Xlib floor", "ctx_per_s", 1.3)
+        against("VmRSS <= 2 x Xlib floor (About window never opened)", "rss_kib", 2.0)
         growth = median(p, "anon_growth_kib_per_min")
         goals.append(("RssAnon growth <= 32 KiB/min", None if growth is None else growth <= 32,
                       "not measured" if growth is None else f"{growth:.1f} KiB/min (median of rounds)"))
-        mine, theirs = startups["program"], startups["qt_reference"]
+        mine, theirs = startups["program"], startups["xlib_floor"]
         if mine and theirs:
             a, b = statistics.median(mine), statistics.median(theirs)
-            goals.append(("start-up to first frame <= 1.5 x Qt reference (median of all starts)",
-                          a <= 1.5 * b, f"{a:.2f} vs limit {1.5 * b:.2f} ({fmt_ratio(ratio(a, b))}; "
+            goals.append(("start-up to first frame <= 2 x Xlib floor (median of all starts)",
+                          a <= 2 * b, f"{a:.2f} vs limit {2 * b:.2f} ({fmt_ratio(ratio(a, b))}; "
                           f"{len(mine)} and {len(theirs)} starts)"))
         else:
-            against("start-up to first frame <= 1.5 x Qt reference", "startup_ms", 1.5)
+            against("start-up to first frame <= 2 x Xlib floor", "startup_ms", 2.0)
         errors = series(p, "period_mean_error_ms")
         goals.append(("|mean step period - 100 ms| <= 0.05 ms", (max(errors) <= 0.05) if errors else None,
                       f"worst round {max(errors):.4f} ms" if errors else "not measured"))
@@ -279,6 +277,11 @@ def main():
                           "not measured" if v is None else f"{v:.2f} KiB/min"))
 
     if "exe_bytes" in facts:
+        first, last = facts.get("about_rss_anon_kib_10"), facts.get("about_rss_anon_kib_100")
+        if first and last:
+            growth = float(last) - float(first)
+            goals.append(("RssAnon flat over 100 About openings (growth from the 10th to the 100th <= 64 KiB)",
+                          growth <= 64, f"{first} KiB after 10, {last} KiB after 100: {growth:+.0f} KiB"))
         kib = facts["exe_bytes"] / 1024
         goals.append(("Windows program size <= 400 KiB", kib <= 400, f"{kib:.1f} KiB"))
     wine = load(directory, "wine")

@@ -270,8 +270,8 @@ void ExpectLampsInside(HWND main) {
   MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
   for (int number = 1; number <= 7; ++number) {
     const RECT lamp = WindowRectOf(Lamp(main, number));
-    EXPECT_TRUE(lamp.left >= client.left && lamp.right <= client.right &&
-                lamp.top >= client.top && lamp.bottom <= client.bottom)
+    EXPECT_TRUE(lamp.left >= client.left && lamp.right <= client.right && lamp.top >= client.top &&
+                lamp.bottom <= client.bottom)
         << "lamp " << number << " is cut by the frame";
   }
 }

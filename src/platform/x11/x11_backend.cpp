@@ -399,16 +399,9 @@ void X11Backend::Dispatch(const xcb_generic_event_t& event) {
     case XCB_BUTTON_RELEASE:
     case XCB_MOTION_NOTIFY:
     case XCB_KEY_PRESS:
-    case XCB_KEY_RELEASE:
-    case XCB_FOCUS_IN:
-    case XCB_FOCUS_OUT: {
       // Input events all carry the event window at the same place.
-      const auto& input = reinterpret_cast<const xcb_key_press_event_t&>(event);
-      target = (event.response_type & 0x7F) >= XCB_FOCUS_IN
-                   ? reinterpret_cast<const xcb_focus_in_event_t&>(event).event
-                   : input.event;
+      target = reinterpret_cast<const xcb_key_press_event_t&>(event).event;
       break;
-    }
     default:
       return;
   }

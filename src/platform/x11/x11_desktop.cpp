@@ -16,7 +16,8 @@ namespace platform::x11 {
 
 namespace {
 
-constexpr std::uint32_t kWithdrawnState = 0;     // ICCCM WM_STATE
+constexpr std::uint32_t kWithdrawnState = 0;  // ICCCM WM_STATE
+constexpr auto kCheckLasts = std::chrono::milliseconds(100);
 constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;  // XK_Num_Lock
 
 std::optional<xcb_window_t> WindowValue(xcb_connection_t* connection,
@@ -33,33 +34,38 @@ std::optional<xcb_window_t> WindowValue(xcb_connection_t* connection,
 
 // ---- WindowManagerCheck --------------------------------------------------------
 
+// While the check window last seen still names itself, the same window
+// manager runs: one question. Otherwise the root is asked which one runs now.
 void WindowManagerCheck::Ask() {
   xcb_ewmh_connection_t& ewmh = display_.Ewmh();
-  root_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, display_.Root());
-  cached_check_.reset();
   if (check_window_ != XCB_NONE) {
     cached_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, check_window_);
+  } else {
+    cached_check_.reset();
+    root_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, display_.Root());
   }
 }
 
 bool WindowManagerCheck::Answer() {
   xcb_connection_t* c = display_.Connection();
-  const std::optional<xcb_window_t> named = WindowValue(c, root_check_);
-  std::optional<xcb_window_t> confirmed;
   if (cached_check_) {
-    confirmed = WindowValue(c, *cached_check_);
+    if (WindowValue(c, *cached_check_) == check_window_) {
+      return true;
+    }
+    // Gone, or another window manager took over: look again from the root.
+    root_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&display_.Ewmh(), display_.Root());
   }
+  const std::optional<xcb_window_t> named = WindowValue(c, root_check_);
+  check_window_ = XCB_NONE;
   if (!named || *named == XCB_NONE) {
-    check_window_ = XCB_NONE;
     return false;
   }
-  if (!cached_check_ || *named != check_window_) {
-    confirmed =
-        WindowValue(c, xcb_ewmh_get_supporting_wm_check_unchecked(&display_.Ewmh(), *named));
+  const std::optional<xcb_window_t> confirmed =
+      WindowValue(c, xcb_ewmh_get_supporting_wm_check_unchecked(&display_.Ewmh(), *named));
+  if (confirmed == named) {
+    check_window_ = *named;
   }
-  const bool running = confirmed && *confirmed == *named;
-  check_window_ = running ? *named : XCB_NONE;
-  return running;
+  return check_window_ != XCB_NONE;
 }
 
 // ---- X11Stacking ---------------------------------------------------------------
@@ -76,9 +82,10 @@ platform::WindowHandle X11Stacking::GetForegroundWindow() {
   // manager keeps running.
   check_.Ask();
   const auto active = xcb_ewmh_get_active_window_unchecked(&display_.Ewmh(), 0);
-  const bool managed = check_.Answer();
+  managed_ = check_.Answer();
+  checked_at_ = std::chrono::steady_clock::now();
   const auto window = WindowValue(display_.Connection(), active);
-  return managed && window ? *window : 0;
+  return managed_ && window ? *window : 0;
 }
 
 void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t insert_after, int, int,
@@ -91,13 +98,16 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
   xcb_connection_t* c = display_.Connection();
   xcb_ewmh_connection_t& ewmh = display_.Ewmh();
   const auto target = static_cast<xcb_window_t>(window);
-  check_.Ask();
+  const bool fresh = std::chrono::steady_clock::now() - checked_at_ < kCheckLasts;
+  if (!fresh) {
+    check_.Ask();
+  }
   // WM_STATE tells a managed window from a withdrawn one, and its error tells
   // us the window is already gone; _NET_WM_STATE is needed for the withdrawn.
   const auto icccm_state =
       xcb_get_property(c, 0, target, display_.Atom().wm_state, display_.Atom().wm_state, 0, 1);
   const auto net_state = xcb_ewmh_get_wm_state_unchecked(&ewmh, target);
-  const bool managed = check_.Answer();
+  const bool managed = fresh ? managed_ : check_.Answer();
 
   xcb_generic_error_t* error = nullptr;
   const ReplyPtr<xcb_get_property_reply_t> state(xcb_get_property_reply(c, icccm_state, &error));
@@ -119,9 +129,10 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
              *static_cast<const std::uint32_t*>(xcb_get_property_value(state.get())) ==
                  kWithdrawnState) {
     EditUnmappedState(target, net_state, above);
-  } else {
-    xcb_discard_reply(c, net_state.sequence);
-    // We act for the user on other programs' windows, as a pager does.
+  } else if (HasAbove(net_state) != above) {
+    // We act for the user on other programs' windows, as a pager does. A
+    // window already where it should be is left alone: asking again would
+    // only make the window manager write the same state once more.
     xcb_ewmh_request_change_wm_state(
         &ewmh, 0, target, above ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
         ewmh._NET_WM_STATE_ABOVE, XCB_NONE, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
@@ -129,17 +140,26 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
   xcb_flush(c);
 }
 
+std::vector<xcb_atom_t> X11Stacking::States(xcb_get_property_cookie_t state) {
+  std::vector<xcb_atom_t> atoms;
+  xcb_ewmh_get_atoms_reply_t reply{};
+  if (xcb_ewmh_get_wm_state_reply(&display_.Ewmh(), state, &reply, nullptr) != 0) {
+    atoms.assign(reply.atoms, reply.atoms + reply.atoms_len);
+    xcb_ewmh_get_atoms_reply_wipe(&reply);
+  }
+  return atoms;
+}
+
+bool X11Stacking::HasAbove(xcb_get_property_cookie_t state) {
+  return std::ranges::count(States(state), display_.Ewmh()._NET_WM_STATE_ABOVE) > 0;
+}
+
 // A window manager only reads _NET_WM_STATE when it takes a window on, so a
 // window not yet mapped gets the property itself, as its owner would set it.
 void X11Stacking::EditUnmappedState(xcb_window_t window, xcb_get_property_cookie_t state,
                                     bool above) {
   xcb_ewmh_connection_t& ewmh = display_.Ewmh();
-  std::vector<xcb_atom_t> atoms;
-  xcb_ewmh_get_atoms_reply_t reply{};
-  if (xcb_ewmh_get_wm_state_reply(&ewmh, state, &reply, nullptr) != 0) {
-    atoms.assign(reply.atoms, reply.atoms + reply.atoms_len);
-    xcb_ewmh_get_atoms_reply_wipe(&reply);
-  }
+  std::vector<xcb_atom_t> atoms = States(state);
   const bool has_above = std::ranges::find(atoms, ewmh._NET_WM_STATE_ABOVE) != atoms.end();
   if (has_above == above) {
     return;

@@ -6,7 +6,9 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <optional>
+#include <vector>
 
 #include "platform/backend.h"
 
@@ -45,10 +47,16 @@ class X11Stacking : public platform::WindowStacking {
 
  private:
   bool Usable() const;
+  std::vector<xcb_atom_t> States(xcb_get_property_cookie_t state);  // _NET_WM_STATE
+  bool HasAbove(xcb_get_property_cookie_t state);
   void EditUnmappedState(xcb_window_t window, xcb_get_property_cookie_t state, bool above);
 
   Display& display_;
   WindowManagerCheck check_;
+  // The keeper asks who is in front and then moves windows, all in one tick:
+  // the window manager found running then still runs a moment later.
+  std::chrono::steady_clock::time_point checked_at_{};
+  bool managed_ = false;
 };
 
 class X11Keys : public platform::KeyInjector {

@@ -68,9 +68,13 @@ X11Window::X11Window(X11Backend& backend, const FormDesign& design, WindowEvents
   }
 
   window_ = OwnedWindow(c, xcb_generate_id(c));
+  // Keys only where a control can take them: the main window would
+  // otherwise be woken by every Num Lock press it makes.
+  const bool takes_keys = std::ranges::any_of(
+      design_.controls, [](const ControlDesign& control) { return control.takes_focus; });
   const std::uint32_t values[] = {x.PixelOf(design_.back_colour.value_or(kFaceColour)),
                                   XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE |
-                                      XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_FOCUS_CHANGE};
+                                      (takes_keys ? std::uint32_t{XCB_EVENT_MASK_KEY_PRESS} : 0u)};
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window_.Id(), x.Root(), outer_left_, outer_top_,
                     static_cast<std::uint16_t>(client_width_),
                     static_cast<std::uint16_t>(client_height_), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,

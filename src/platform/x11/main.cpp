@@ -2,11 +2,24 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/module1.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_display.h"
 
-int main() {
+int main(int argc, char* argv[]) {
+  const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const app::CommandLine command = app::ReadCommandLine(arguments);
+  if (command.action != app::CommandLine::Action::Run) {
+    std::FILE* out = command.action == app::CommandLine::Action::Answer ? stdout : stderr;
+    for (const std::string_view piece : command.text) {
+      std::fwrite(piece.data(), 1, piece.size(), out);
+    }
+    return command.status;
+  }
   platform::x11::Display display;
   if (!display.Ok()) {
     const char* name = std::getenv("DISPLAY");

@@ -13,7 +13,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config google
 # session bus), input and screenshots.
 DISPLAY_PACKAGES=(xvfb openbox xfwm4 metacity dbus-daemon x11-utils xdotool imagemagick)
 # Checks of the installed desktop entry and metainfo.
-INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream)
+INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 
 say() { printf '%s\n' "$*" >&2; }

@@ -1,0 +1,34 @@
+# Packages made with cpack from a build: a .deb from the Linux build (its
+# dependencies read from the binaries by dpkg-shlibdeps), a .zip from the
+# Windows build (the portable executable and the README). The version is the
+# project's.
+set(CPACK_PACKAGE_NAME brellock-varn-on)
+set(CPACK_PACKAGE_VENDOR "Tavisk")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sweeping lamp bar and blinking Num Lock light")
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME BRELLOCK-VARN-ON-${PROJECT_VERSION}-windows)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tavisk <tavisk@example.com>")
+  set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.com/")
+  set(CPACK_PACKAGE_DESCRIPTION
+      "A small desktop ornament: a narrow always-on-top window holds a strip of\nseven lamps with one red light sweeping along them and back, while Num Lock\nis pressed every 750 ms so that the keyboard light blinks.")
+  # Debian's documentation files: the copyright and a compressed changelog.
+  set(changelog ${CMAKE_BINARY_DIR}/changelog.gz)
+  add_custom_command(OUTPUT ${changelog}
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/assets/linux/changelog > ${changelog}
+    DEPENDS ${PROJECT_SOURCE_DIR}/assets/linux/changelog)
+  add_custom_target(package_changelog ALL DEPENDS ${changelog})
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/linux/copyright ${changelog}
+          DESTINATION share/doc/brellock-varn-on)
+endif()
+include(CPack)

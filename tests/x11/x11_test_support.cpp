@@ -150,9 +150,8 @@ std::optional<float> StoredNumber(const std::string& config_home, const char* ke
 
 // ---- commands ------------------------------------------------------------------------
 
-int RunCommand(const std::vector<std::string>& arguments,
-               const std::vector<std::string>& environment) {
-  ChildProcess child(arguments, environment);
+int RunCommand(const std::vector<std::string>& arguments) {
+  ChildProcess child(arguments, {});
   return child.Ended(60s) ? child.ExitStatus().value_or(-1) : -1;
 }
 

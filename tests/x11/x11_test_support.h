@@ -86,8 +86,7 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit) {
 }
 
 // A program run to its end; its exit status, or -1.
-int RunCommand(const std::vector<std::string>& arguments,
-               const std::vector<std::string>& environment = {});
+int RunCommand(const std::vector<std::string>& arguments);
 // Real input through the X server in DISPLAY (XTEST, by xdotool).
 void Xdotool(const std::vector<std::string>& arguments);
 void DoubleClickAt(Point at);

@@ -28,15 +28,12 @@ struct Freer {
 };
 template <typename T, void (*Free)(T*)>
 using Owned = std::unique_ptr<T, Freer<T, Free>>;
-void UnrefObject(void* object) {
-  g_object_unref(object);
-}
 using OwnedSurface = Owned<cairo_surface_t, cairo_surface_destroy>;
 using OwnedCairo = Owned<cairo_t, cairo_destroy>;
 using OwnedFont = Owned<PangoFontDescription, pango_font_description_free>;
 using OwnedAttributes = Owned<PangoAttrList, pango_attr_list_unref>;
 struct ObjectFreer {
-  void operator()(void* object) const { UnrefObject(object); }
+  void operator()(void* object) const { g_object_unref(object); }
 };
 using OwnedLayout = std::unique_ptr<PangoLayout, ObjectFreer>;
 using OwnedContext = std::unique_ptr<PangoContext, ObjectFreer>;

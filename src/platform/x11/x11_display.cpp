@@ -109,8 +109,8 @@ bool Display::Ok() const {
   return screen_ != nullptr && ewmh_ready_ && xcb_connection_has_error(connection_) == 0;
 }
 
-// TrueColor screens, which is what every X server of today gives: the bits
-// are placed by the visual's masks.
+// A TrueColor screen of 24 bits, red in the high byte, as every X server of
+// today gives.
 std::uint32_t Display::PixelOf(std::uint32_t colour) const {
   const std::uint32_t red = colour & 0xFF;
   const std::uint32_t green = (colour >> 8) & 0xFF;

@@ -325,7 +325,6 @@ void X11Window::Show(NativeWindow* owner) {
     xcb_icccm_set_wm_transient_for(c, window_.Id(), owner_window->Id());
     xcb_atom_t states[] = {ewmh._NET_WM_STATE_SKIP_TASKBAR, ewmh._NET_WM_STATE_MODAL};
     xcb_ewmh_set_wm_state(&ewmh, window_.Id(), 2, states);
-    modal_ = true;
     backend_.BeginModal(this);
   }
   // The frame is known before the window is first seen, so it shows at once

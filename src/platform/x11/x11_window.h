@@ -103,7 +103,6 @@ class X11Window final : public NativeWindow {
   ControlWindow* focus_ = nullptr;
   FrameExtents frame_;
   bool shown_ = false;
-  bool modal_ = false;
   // The outer rectangle the program last asked for, in pixels.
   int outer_left_ = 0, outer_top_ = 0, client_width_ = 1, client_height_ = 1;
   int placed_x_ = 0, placed_y_ = 0;           // where the client was last put

@@ -14,6 +14,17 @@ if(WIN32)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  # A package depends on the libraries of the release it was built on (Debian
+  # 13's have new names), so its version and file name say which that is:
+  # brellock-varn-on_1.0.0+deb13_amd64.deb.
+  set(debian_release "")
+  if(EXISTS /etc/debian_version)
+    file(STRINGS /etc/os-release debian_release REGEX "^VERSION_ID=")
+    string(REGEX REPLACE "^VERSION_ID=\"?([0-9]+).*" "\\1" debian_release "${debian_release}")
+  endif()
+  if(debian_release)
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}+deb${debian_release})
+  endif()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tavisk <tavisk@example.com>")

@@ -22,14 +22,15 @@ CommandLine ReadCommandLine(std::span<const std::string_view> arguments) {
   }
   const std::string_view first = arguments.front();
   if (arguments.size() == 1 && first == "--version") {
-    return {CommandLine::Action::Answer, {"BRELLOCK-VARN-ON " VARN_VERSION "\n"}, 0};
+    return {CommandLine::Action::Answer, "BRELLOCK-VARN-ON " VARN_VERSION "\n", 0};
   }
   if (arguments.size() == 1 && first == "--help") {
-    return {CommandLine::Action::Answer, {kUsage}, 0};
+    return {CommandLine::Action::Answer, std::string(kUsage), 0};
   }
   const std::string_view wrong = first == "--version" || first == "--help" ? arguments[1] : first;
   return {CommandLine::Action::Refuse,
-          {"brellock-varn-on: unknown option '", wrong, "'; try 'brellock-varn-on --help'\n"},
+          "brellock-varn-on: unknown option '" + std::string(wrong) +
+              "'; try 'brellock-varn-on --help'\n",
           2};
 }
 

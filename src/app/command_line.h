@@ -2,8 +2,8 @@
 // answer and end without a window, and anything else is a mistake it names.
 #pragma once
 
-#include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace app {
@@ -11,10 +11,8 @@ namespace app {
 struct CommandLine {
   enum class Action { Run, Answer, Refuse };
   Action action = Action::Run;
-  // What to tell the user for Answer (stdout) or Refuse (stderr), in pieces
-  // to be written one after the other; the words point into the arguments.
-  std::array<std::string_view, 3> text{};
-  int status = 0;  // the exit status for Answer and Refuse
+  std::string text;  // what to tell the user: on stdout to Answer, on stderr to Refuse
+  int status = 0;    // the exit status for Answer and Refuse
 };
 
 // `arguments` without the program's own name.

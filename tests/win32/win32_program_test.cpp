@@ -48,6 +48,15 @@ RECT WindowRectOf(HWND window) {
   return rect;
 }
 
+// The outer size of a tool window around a client area, under this prefix's
+// frame metrics, which differ between Wine releases as between Windows ones.
+SIZE ToolWindowOuterSize(int client_width, int client_height) {
+  RECT rect{0, 0, client_width, client_height};
+  AdjustWindowRectEx(&rect, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, FALSE,
+                     WS_EX_TOOLWINDOW);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
 // The About window's five labels at their design places (twips / 15), with
 // their exact texts, drawn green on black.
 struct AboutLabel {
@@ -114,8 +123,8 @@ TEST_F(Program, MainWindowIsAToolWindowWithTheLampBar) {
     const RECT rect = WindowRectOf(main);
     EXPECT_EQ(rect.left, 67);
     EXPECT_EQ(rect.top, 67);
-    EXPECT_EQ(rect.right - rect.left, 184);
-    EXPECT_EQ(rect.bottom - rect.top, 57);
+    EXPECT_EQ(rect.right - rect.left, ToolWindowOuterSize(176, 33).cx);
+    EXPECT_EQ(rect.bottom - rect.top, ToolWindowOuterSize(176, 33).cy);
     ExpectLampsChase(main);
   });
   // Closed normally: the place is saved.
@@ -147,8 +156,9 @@ TEST_F(Program, StoredPlaceAndWidthAreHonoured) {
     const RECT rect = WindowRectOf(main);
     EXPECT_EQ(rect.left, 200);
     EXPECT_EQ(rect.top, 100);
-    EXPECT_EQ(rect.right - rect.left, 300);
-    EXPECT_EQ(rect.bottom - rect.top, 57);
+    // 4500 twips less the 120 allowed for the frame: a 292 px client.
+    EXPECT_EQ(rect.right - rect.left, ToolWindowOuterSize(292, 33).cx);
+    EXPECT_EQ(rect.bottom - rect.top, ToolWindowOuterSize(292, 33).cy);
   });
   // Read back exactly as assigned, not rounded to the pixel.
   EXPECT_EQ(StoredSetting("MainLeft"), "3000");
@@ -166,8 +176,8 @@ TEST_F(Program, BadStoredValuesFallBackToTheDefaults) {
     const RECT rect = WindowRectOf(main);
     EXPECT_EQ(rect.left, 67);
     EXPECT_EQ(rect.top, 67);
-    EXPECT_EQ(rect.right - rect.left, 184);
-    EXPECT_EQ(rect.bottom - rect.top, 57);
+    EXPECT_EQ(rect.right - rect.left, ToolWindowOuterSize(176, 33).cx);
+    EXPECT_EQ(rect.bottom - rect.top, ToolWindowOuterSize(176, 33).cy);
   });
 }
 
@@ -322,10 +332,9 @@ class LargeFrame : public Program {
  protected:
   void SetUp() override {
     Program::SetUp();
-    RECT classic{0, 0, 176, 33};
-    AdjustWindowRectEx(&classic, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, FALSE,
-                       WS_EX_TOOLWINDOW);
-    ASSERT_GT(classic.bottom - classic.top, 57) << "this prefix has the classic frame metrics";
+    // The classic frame has no padded border.
+    ASSERT_GT(GetSystemMetrics(SM_CXPADDEDBORDER), 0)
+        << "this prefix has the classic frame metrics";
   }
 };
 

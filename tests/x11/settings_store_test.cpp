@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "platform/x11/ini_settings.h"
 #include "x11_test_support.h"
 
@@ -32,8 +34,16 @@ TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   ASSERT_TRUE(store_.Write(kApp, kSection, "MainTop", "1,2"));
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), "1234.5");
   EXPECT_EQ(store_.Read(kApp, kSection, "MainTop"), "1,2");
-  const std::string text = ReadFile(Ini());
-  EXPECT_EQ(text, "# my note\n\n[Other]\nKey=1\n\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
+  // Line for line, blank lines aside: key-file libraries differ in where they
+  // put those.
+  std::istringstream text(ReadFile(Ini()));
+  std::string lines;
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty()) {
+      lines += line + "\n";
+    }
+  }
+  EXPECT_EQ(lines, "# my note\n[Other]\nKey=1\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
 }
 
 TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {

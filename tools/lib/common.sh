@@ -6,7 +6,9 @@ REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Everything a build, a run and the tests need, as Debian packages.
 # The program: XCB and its helpers, GLib for the settings file; its controls
 # module: cairo, pango (fonts through fontconfig) and libjpeg-turbo.
-BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config googletest python3 clang-format
+# Unversioned names where Debian 12 and 13 both have one (libclang-rt-dev, not
+# clang 14's libclang-rt-14-dev), so the same list installs on either.
+BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev pkg-config googletest python3 clang-format
   libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libglib2.0-dev
   libcairo2-dev libpango1.0-dev libjpeg-dev fonts-dejavu-core)
 # Virtual displays, the window managers the tests run under (xfwm4 wants a
@@ -15,8 +17,20 @@ DISPLAY_PACKAGES=(xvfb openbox xfwm4 metacity dbus-daemon x11-utils xdotool imag
 # Checks of the installed desktop entry and metainfo.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
+# All that tools/test needs.
+TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+  "${INSTALL_CHECK_PACKAGES[@]}")
+
+SCRIPT_NAME=${SCRIPT_NAME:-tools/$(basename "$0")}
 
 say() { printf '%s\n' "$*" >&2; }
+
+# A step that cannot go on: one line saying what failed and what to run to
+# see why, then the script's EXIT trap cleans up.
+fail() {  # what failed, the command to run
+  say "$SCRIPT_NAME: $1 failed; to see why, run: $2"
+  exit 1
+}
 
 # Installs the given packages that are not installed yet: as root with
 # apt-get (lists refreshed once), otherwise prints the command to run.
@@ -29,16 +43,18 @@ ensure_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
-    say "Missing packages. Please run:"
-    say "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+    say "$SCRIPT_NAME: missing packages; please run:"
+    say "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}"
     exit 1
   fi
   say "Installing: ${missing[*]}"
   if [ -z "${VARN_APT_UPDATED:-}" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2 ||
+      fail "apt-get update" "apt-get update"
     export VARN_APT_UPDATED=1
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
+    fail "installing packages" "apt-get install -y --no-install-recommends ${missing[*]}"
 }
 
 # Desktop sessions provide a private runtime folder; a bare shell (root on a
@@ -61,15 +77,39 @@ remove_runtime_dir() {
 
 VIRTUAL_PIDS=()
 
+# Each helper runs in a session, and so a process group, of its own (setsid):
+# ending the group ends whatever the helper started too.
 stop_virtual_display() {
   local pid
   for pid in "${VIRTUAL_PIDS[@]}"; do
-    kill "$pid" 2>/dev/null || true
+    kill -TERM -- "-$pid" 2>/dev/null || true
   done
   for pid in "${VIRTUAL_PIDS[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
   VIRTUAL_PIDS=()
+}
+
+# Every process a script starts carries this mark in its environment, so
+# that what it left running can be found afterwards, whatever its parent.
+mark_started_processes() {
+  VARN_RUN_MARK="$$-$(date +%s%N)"
+  export VARN_RUN_MARK
+}
+
+# The marked processes still running, one "pid name" a line; this shell and
+# the commands of its own pipeline aside.
+marked_leftovers() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    [ "$pid" != $$ ] && [ "$pid" != "$BASHPID" ] || continue
+    if tr '\0' '\n' <"$environ" 2>/dev/null | grep -qx "VARN_RUN_MARK=$VARN_RUN_MARK"; then
+      [ "$(ps -o ppid= -p "$pid" 2>/dev/null | tr -d ' ')" = "$BASHPID" ] && continue
+      printf '%s %s\n' "$pid" "$(cat "/proc/$pid/comm" 2>/dev/null)"
+    fi
+  done
 }
 
 # Starts Xvfb at 96 dpi on a free display and, unless told "bare", openbox on

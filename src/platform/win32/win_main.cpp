@@ -3,10 +3,10 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/command_line.h"
 
@@ -26,39 +26,41 @@ void __verbose_terminate_handler() {
 
 namespace {
 
-// Room for the options the program knows and a little more: a longer word is
-// a mistake however it ends.
-constexpr int kArgumentRoom = 64;
+std::string Utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string result(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
+  result.pop_back();  // the terminating null
+  return result;
+}
+
+std::wstring Utf16(std::string_view text) {
+  const int length = static_cast<int>(text.size());
+  std::wstring result(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0)),
+      L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(),
+                      static_cast<int>(result.size()));
+  return result;
+}
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-  // The first two arguments after the program's name, as UTF-8: only they
-  // can matter.
   int count = 0;
   LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
-  char texts[2][kArgumentRoom] = {};
-  std::string_view arguments[2];
-  const int used = words != nullptr ? std::min(count - 1, 2) : 0;
-  for (int i = 0; i < used; ++i) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, words[i + 1], -1, texts[i], kArgumentRoom - 1,
-                                         nullptr, nullptr);
-    arguments[i] = std::string_view(texts[i], size > 0 ? static_cast<std::size_t>(size - 1) : 0);
+  std::vector<std::string> texts;
+  for (int i = 1; words != nullptr && i < count; ++i) {
+    texts.push_back(Utf8(words[i]));
   }
   LocalFree(words);
-  const app::CommandLine command =
-      app::ReadCommandLine(std::span<const std::string_view>(arguments, used > 0 ? used : 0));
+  const std::vector<std::string_view> arguments(texts.begin(), texts.end());
+  const app::CommandLine command = app::ReadCommandLine(arguments);
   // The program has no console: answers and mistakes come in a message box.
   if (command.action != app::CommandLine::Action::Run) {
-    wchar_t text[2048] = {};
-    int length = 0;
-    for (const std::string_view piece : command.text) {
-      length += MultiByteToWideChar(CP_UTF8, 0, piece.data(), static_cast<int>(piece.size()),
-                                    text + length, 2047 - length);
-    }
     MessageBoxW(
-        nullptr, text, L"BRELLOCK-VARN-ON",
+        nullptr, Utf16(command.text).c_str(), L"BRELLOCK-VARN-ON",
         command.action == app::CommandLine::Action::Answer ? MB_ICONINFORMATION : MB_ICONWARNING);
     return command.status;
   }

@@ -44,7 +44,7 @@ Found ReadSettingsFile(const std::string& path, std::string& text) {
   if (fd < 0) {
     return errno == ENOENT ? Found::Nothing : Found::Unusable;
   }
-  struct stat status {};
+  struct stat status = {};
   Found found = Found::Unusable;
   if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     found = Found::Unusable;

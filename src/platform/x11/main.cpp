@@ -14,10 +14,8 @@ int main(int argc, char* argv[]) {
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const app::CommandLine command = app::ReadCommandLine(arguments);
   if (command.action != app::CommandLine::Action::Run) {
-    std::FILE* out = command.action == app::CommandLine::Action::Answer ? stdout : stderr;
-    for (const std::string_view piece : command.text) {
-      std::fwrite(piece.data(), 1, piece.size(), out);
-    }
+    std::fputs(command.text.c_str(),
+               command.action == app::CommandLine::Action::Answer ? stdout : stderr);
     return command.status;
   }
   platform::x11::Display display;

@@ -496,9 +496,11 @@ void ChildProcess::Signal(int signal_number) const {
   }
 }
 
+// The whole process group: whatever the child started goes with it (the
+// session bus of a window manager, the services that bus started).
 void ChildProcess::Kill() {
   if (!reaped_) {
-    kill(pid_, SIGKILL);
+    kill(-pid_, SIGKILL);
     int status = 0;
     waitpid(pid_, &status, 0);
     reaped_ = true;
@@ -534,13 +536,25 @@ PrivateXServer::PrivateXServer(const std::vector<std::string>& extra_arguments, 
 }
 
 WindowManager::WindowManager(const std::string& name, const std::string& display) {
+  // Desktop window managers want a session bus: a private one each, with
+  // private XDG folders, so nothing is shared with another test or the user.
   std::vector<std::string> command{name};
   if (name == "xfwm4") {
-    // xfwm4 wants a session bus; metacity and openbox do without.
     command = {"dbus-run-session", "--", "xfwm4", "--compositor=off"};
+  } else if (name == "mutter") {
+    command = {"dbus-run-session", "--", "mutter", "--x11", "--sm-disable"};
+  } else if (name == "kwin") {
+    command = {"dbus-run-session", "--", "kwin_x11"};
   }
-  process_ =
-      std::make_unique<ChildProcess>(command, std::vector<std::string>{"DISPLAY=" + display});
+  std::vector<std::string> environment{"DISPLAY=" + display, "WAYLAND_DISPLAY"};
+  for (const char* folder : {"CONFIG", "DATA", "CACHE", "RUNTIME"}) {
+    const std::string path = home_.File(folder);
+    std::filesystem::create_directory(path);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    environment.push_back(std::string("XDG_") + folder + (*folder == 'R' ? "_DIR=" : "_HOME=") +
+                          path);
+  }
+  process_ = std::make_unique<ChildProcess>(command, environment);
   // Taken over once it frames a window of ours, as it will the program's.
   DisplayClient x(display);
   const xcb_window_t probe = x.MakeWindow(0, 0);

@@ -175,7 +175,7 @@ class ChildProcess {
   pid_t Pid() const { return pid_; }
   bool Running();
   void Signal(int signal_number) const;
-  void Kill();  // at once, and reaped
+  void Kill();  // at once, with its process group, and reaped
   bool Ended(std::chrono::milliseconds limit);
   std::optional<int> ExitStatus() const { return exit_status_; }  // after a normal exit
   bool Crashed() const { return crashed_; }
@@ -199,13 +199,15 @@ class PrivateXServer {
   std::string display_;
 };
 
-// A window manager on a display, once it has taken over (Ok()).
+// A window manager on a display, once it has taken over (Ok()): openbox,
+// xfwm4, metacity, mutter or kwin. It and all it started end with the object.
 class WindowManager {
  public:
   WindowManager(const std::string& name, const std::string& display);
   bool Ok() const { return ok_; }
 
  private:
+  TemporaryFolder home_;  // its XDG folders
   std::unique_ptr<ChildProcess> process_;
   bool ok_ = false;
 };

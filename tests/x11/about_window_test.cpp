@@ -72,7 +72,7 @@ TEST_F(X11AboutWindow, OpensModalShowsItsControlsTakesTheKeyboardRightAndSavesOn
   EXPECT_EQ(x_.Values(about, "WM_TRANSIENT_FOR"), std::vector<std::uint32_t>{main_});
   EXPECT_TRUE(x_.Has(about, "_NET_WM_STATE", "_NET_WM_STATE_MODAL"));
   EXPECT_TRUE(x_.Has(about, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
-  EXPECT_TRUE(x_.Has(about, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY"));
+  EXPECT_TRUE(x_.Has(about, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG"));
   EXPECT_EQ(x_.ClientRect(about)->width, 641);
   EXPECT_EQ(x_.ClientRect(about)->height, 262);
   EXPECT_EQ(x_.OuterFrame(about)->x, 400);

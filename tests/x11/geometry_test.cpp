@@ -1,7 +1,9 @@
-// Where the main window stands and how big its client area is, under the
-// window managers people run and at the resolutions of today's displays: the
-// outer corner at the stored place, the whole strip inside the frame, and an
-// unmoved window saving back exactly what was stored.
+// The program under the window managers people run (those of GNOME, KDE and
+// Xfce, and plain ones) and at the resolutions of today's displays: where
+// the windows stand, how big the main window's client area is, that an
+// unmoved window saves back exactly what was stored however often it starts,
+// and that the About window takes the keyboard when it opens.
+#include "about/about_design.h"
 #include "app/main_design.h"
 #include "platform/twips.h"
 #include "x11_test_support.h"
@@ -20,65 +22,148 @@ void PrintTo(const Desk& desk, std::ostream* out) {
        << " dpi";
 }
 
-class MainWindowGeometry : public testing::TestWithParam<Desk> {};
+std::string DeskName(const testing::TestParamInfo<Desk>& info) {
+  return std::string(*info.param.window_manager ? info.param.window_manager : "none") +
+         std::to_string(info.param.dpi) + "dpi";
+}
 
-TEST_P(MainWindowGeometry, StandsAtItsStoredPlaceWithTheWholeStripAndSavesItBack) {
-  const Desk desk = GetParam();
-  PrivateXServer server({}, desk.dpi);
-  ASSERT_FALSE(server.Display().empty()) << "could not start Xvfb";
-  DisplayClient x(server.Display());
-  ASSERT_TRUE(x.Ok());
-  // As a desktop session sets it for its programs.
-  x.SetRootText("RESOURCE_MANAGER", "Xft.dpi:\t" + std::to_string(desk.dpi) + "\n");
-  std::optional<WindowManager> manager;
-  if (*desk.window_manager) {
-    manager.emplace(desk.window_manager, server.Display());
-    ASSERT_TRUE(manager->Ok()) << desk.window_manager << " did not start";
+// A private X server at the desk's resolution with its window manager.
+class OnADesk : public testing::TestWithParam<Desk> {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(server_.Display().empty()) << "could not start Xvfb";
+    ASSERT_TRUE(x_.Ok());
+    // As a desktop session sets it for its programs.
+    x_.SetRootText("RESOURCE_MANAGER", "Xft.dpi:\t" + std::to_string(GetParam().dpi) + "\n");
+    if (Managed()) {
+      manager_.emplace(GetParam().window_manager, server_.Display());
+      ASSERT_TRUE(manager_->Ok()) << GetParam().window_manager << " did not start";
+    }
   }
-  TemporaryFolder config;
-  WriteFile(IniPath(config.Path()), "[Settings]\nMainLeft=3000\nMainTop=4500\n");
 
-  ProgramProcess program(server.Display(), config.Path());
-  const bool managed = manager.has_value();
-  const xcb_window_t main = program.WaitForMainWindow(x, managed);
+  bool Managed() const { return *GetParam().window_manager != '\0'; }
+  int Pixels(float twips) const { return platform::TwipsToPixels(twips, TwipsPerPixel()); }
+  double TwipsPerPixel() const { return platform::TwipsPerPixel(GetParam().dpi); }
+
+  PrivateXServer server_{{}, GetParam().dpi};
+  DisplayClient x_{server_.Display()};
+  std::optional<WindowManager> manager_;
+  TemporaryFolder config_;
+};
+
+class MainWindowGeometry : public OnADesk {};
+
+// Ten starts in a row, each closed unmoved: every one stands at the stored
+// place and saves it back exactly, so nothing creeps from start to start.
+TEST_P(MainWindowGeometry, StandsAtItsStoredPlaceWithTheWholeStripAndSavesItBackEveryStart) {
+  WriteFile(IniPath(config_.Path()), "[Settings]\nMainLeft=3000\nMainTop=4500\n");
+  for (int start = 1; start <= 10; ++start) {
+    SCOPED_TRACE("start " + std::to_string(start));
+    ProgramProcess program(server_.Display(), config_.Path());
+    const xcb_window_t main = program.WaitForMainWindow(x_, Managed());
+    ASSERT_NE(main, XCB_NONE);
+    std::optional<Rect> outer;
+    const bool placed = WaitUntil(
+        [&] {
+          outer = Managed() ? x_.OuterFrame(main) : x_.ClientRect(main);
+          return outer && outer->x == Pixels(3000) && outer->y == Pixels(4500);
+        },
+        10s);
+    EXPECT_TRUE(placed) << "outer corner at " << (outer ? outer->x : -1) << ","
+                        << (outer ? outer->y : -1) << ", not " << Pixels(3000) << ","
+                        << Pixels(4500);
+    if (start == 1) {
+      const std::optional<Rect> client = x_.ClientRect(main);
+      ASSERT_TRUE(client);
+      EXPECT_EQ(client->width, Pixels(2760 - 120));
+      if (std::string_view(GetParam().window_manager) == "kwin") {
+        // kwin never lets a framed client be shorter than its frame's top
+        // and bottom borders together: the strip shows whole all the same.
+        EXPECT_GE(client->height, Pixels(855 - 360));
+      } else {
+        EXPECT_EQ(client->height, Pixels(855 - 360));
+      }
+      const Rect last_lamp =
+          ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_7", TwipsPerPixel());
+      EXPECT_LE(last_lamp.x + last_lamp.width, client->x + client->width);
+      EXPECT_LE(last_lamp.y + last_lamp.height, client->y + client->height);
+      int lamp = 0;
+      EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x_, main, TwipsPerPixel())) != 0; }, 10s));
+      EXPECT_TRUE(WaitUntil([&] { return RedLamp(x_, main, TwipsPerPixel()) != lamp; }, 10s));
+      // A tool window: in neither the taskbar nor the pager, as the window
+      // manager keeps the state.
+      EXPECT_TRUE(x_.Has(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
+      EXPECT_TRUE(x_.Has(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_PAGER"));
+    }
+    program.CloseAndExpectCleanExit(x_, main);
+    EXPECT_EQ(StoredNumber(config_.Path(), "MainLeft"), 3000.0f);
+    EXPECT_EQ(StoredNumber(config_.Path(), "MainTop"), 4500.0f);
+    EXPECT_EQ(program.Stderr(), "");
+    if (testing::Test::HasFailure()) {
+      return;  // one start's failure says it all
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, MainWindowGeometry,
+                         testing::Values(Desk{"", 96}, Desk{"openbox", 96}, Desk{"openbox", 144},
+                                         Desk{"openbox", 192}, Desk{"xfwm4", 96},
+                                         Desk{"xfwm4", 144}, Desk{"xfwm4", 192},
+                                         Desk{"metacity", 96}, Desk{"metacity", 144},
+                                         Desk{"metacity", 192}, Desk{"mutter", 96},
+                                         Desk{"mutter", 144}, Desk{"mutter", 192}, Desk{"kwin", 96},
+                                         Desk{"kwin", 144}, Desk{"kwin", 192}),
+                         DeskName);
+
+class AboutWindowOnADesk : public OnADesk {};
+
+// Opened with a double-click, the About window has the keyboard: Return
+// presses OK, which has the focus first, and it saves where it stood.
+TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
+  // Wholly on the 1024 x 768 screen, where no window manager moves it.
+  WriteFile(IniPath(config_.Path()), "[Settings]\nAboutLeft=3000\nAboutTop=4500\n");
+  ProgramProcess program(server_.Display(), config_.Path());
+  const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
   ASSERT_NE(main, XCB_NONE);
-  const double tpp = platform::TwipsPerPixel(desk.dpi);
-  const auto pixels = [tpp](float twips) { return platform::TwipsToPixels(twips, tpp); };
-  std::optional<Rect> outer;
-  std::optional<Rect> client;
-  const bool placed = WaitUntil(
+  // Where the frame is learnt only after mapping, the window moves once to
+  // stand at its place: the lamps are clicked there.
+  ASSERT_TRUE(WaitUntil(
       [&] {
-        client = x.ClientRect(main);
-        outer = managed ? x.OuterFrame(main) : client;
-        return outer && outer->x == pixels(3000) && outer->y == pixels(4500);
+        const std::optional<Rect> outer = x_.OuterFrame(main);
+        return outer && outer->x == Pixels(1000) && outer->y == Pixels(1000);
       },
-      10s);
-  EXPECT_TRUE(placed) << "outer corner at " << (outer ? outer->x : -1) << ","
-                      << (outer ? outer->y : -1) << ", not " << pixels(3000) << "," << pixels(4500);
-  ASSERT_TRUE(client);
-  EXPECT_EQ(client->width, pixels(2760 - 120));
-  EXPECT_EQ(client->height, pixels(855 - 360));
-  const Rect last_lamp = ControlRect(x, main, app::MainWindowDesign(), "VARN_LABEL_7", tpp);
-  EXPECT_LE(last_lamp.x + last_lamp.width, client->x + client->width);
-  EXPECT_LE(last_lamp.y + last_lamp.height, client->y + client->height);
-  int lamp = 0;
-  EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x, main, tpp)) != 0; }, 10s));
-  EXPECT_TRUE(WaitUntil([&] { return RedLamp(x, main, tpp) != lamp; }, 10s));
-
-  program.CloseAndExpectCleanExit(x, main);
-  EXPECT_EQ(StoredNumber(config.Path(), "MainLeft"), 3000.0f);
-  EXPECT_EQ(StoredNumber(config.Path(), "MainTop"), 4500.0f);
+      10s));
+  const Rect lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4", TwipsPerPixel());
+  const std::string display = "DISPLAY=" + server_.Display();
+  ASSERT_EQ(
+      RunCommand({"env", display, "xdotool", "mousemove", std::to_string(lamp.Centre().x),
+                  std::to_string(lamp.Centre().y), "click", "--repeat", "2", "--delay", "60", "1"}),
+      0);
+  xcb_window_t about = XCB_NONE;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        about = x_.WindowOf(program.Pid(), "VARN-ON");
+        return about != XCB_NONE && x_.Framed(about);
+      },
+      15s))
+      << "the About window did not show";
+  EXPECT_TRUE(WaitUntil([&] { return x_.ActiveIs(about); }, 10s))
+      << "the About window did not take the focus";
+  EXPECT_EQ(x_.Values(about, "WM_TRANSIENT_FOR"), std::vector<std::uint32_t>{main});
+  EXPECT_TRUE(x_.Has(about, "_NET_WM_STATE", "_NET_WM_STATE_MODAL"));
+  ASSERT_EQ(RunCommand({"env", display, "xdotool", "key", "Return"}), 0);
+  EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s))
+      << "Return did not press OK";
+  EXPECT_EQ(StoredNumber(config_.Path(), "AboutLeft"), 3000.0f);
+  EXPECT_EQ(StoredNumber(config_.Path(), "AboutTop"), 4500.0f);
+  program.CloseAndExpectCleanExit(x_, main);
   EXPECT_EQ(program.Stderr(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Desktops, MainWindowGeometry,
-    testing::Values(Desk{"", 96}, Desk{"openbox", 96}, Desk{"openbox", 144}, Desk{"openbox", 192},
-                    Desk{"xfwm4", 96}, Desk{"xfwm4", 144}, Desk{"xfwm4", 192}, Desk{"metacity", 96},
-                    Desk{"metacity", 144}, Desk{"metacity", 192}),
-    [](const auto& info) {
-      return std::string(*info.param.window_manager ? info.param.window_manager : "none") +
-             std::to_string(info.param.dpi) + "dpi";
-    });
+INSTANTIATE_TEST_SUITE_P(Desktops, AboutWindowOnADesk,
+                         testing::Values(Desk{"openbox", 96}, Desk{"xfwm4", 96},
+                                         Desk{"metacity", 96}, Desk{"mutter", 96},
+                                         Desk{"kwin", 96}),
+                         DeskName);
 
 }  // namespace

@@ -20,7 +20,6 @@ TEST_F(X11MainWindow, FirstRunShowsTheStripAtTheDefaultsChasesAndSavesWhereItSto
   EXPECT_EQ(x_.Text(main, "WM_NAME"), kMainCaption);
   EXPECT_EQ(x_.Text(main, "WM_CLASS"), std::string("brellock-varn-on\0BRELLOCK-VARN-ON\0", 34));
   EXPECT_TRUE(x_.Has(main, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY"));
-  EXPECT_TRUE(x_.Has(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
   EXPECT_TRUE(x_.Has(main, "WM_PROTOCOLS", "WM_DELETE_WINDOW"));
   // Close, move and resize: no minimise or maximise function or button.
   EXPECT_EQ(x_.Values(main, "_MOTIF_WM_HINTS"), (std::vector<std::uint32_t>{3, 38, 30, 0, 0}));

@@ -6,11 +6,13 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <span>
 
 #include "platform/twips.h"
 #include "platform/x11/control_art.h"
@@ -22,7 +24,9 @@ namespace platform::x11 {
 namespace {
 
 constexpr int kSessionSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr auto kFrameExtentsWait = std::chrono::milliseconds(1000);
+// A window manager that says it answers does so within a millisecond or two;
+// one that is busy starting up gets this long before the window maps anyway.
+constexpr auto kFrameExtentsWait = std::chrono::milliseconds(100);
 constexpr const char* kArtModule = "brellock-varn-on-controls.so";
 
 // The ends of a session arrive as readable bytes on a signalfd, so the close
@@ -68,9 +72,20 @@ X11Backend::X11Backend(Display& display)
   timer_fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   signal_fd_ = SessionSignalFd();
 
+  // Which window manager runs, and whether it says it answers a request for
+  // the frame it will draw (kwin, weston and sway, for one, do not).
   WindowManagerCheck check(display_);
   check.Ask();
+  const auto supported = xcb_ewmh_get_supported_unchecked(&display_.Ewmh(), 0);
   window_manager_runs_ = check.Answer();
+  xcb_ewmh_get_atoms_reply_t names{};
+  if (xcb_ewmh_get_supported_reply(&display_.Ewmh(), supported, &names, nullptr) != 0) {
+    frame_extents_requests_answered_ =
+        window_manager_runs_ &&
+        std::ranges::count(std::span(names.atoms, names.atoms_len),
+                           display_.Ewmh()._NET_REQUEST_FRAME_EXTENTS) > 0;
+    xcb_ewmh_get_atoms_reply_wipe(&names);
+  }
 
   // A window of its own holds the selections, so that text copied from the
   // About window can still be pasted after it has closed.
@@ -80,7 +95,10 @@ X11Backend::X11Backend(Display& display)
                     0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                     &events);
 
-  stacking_ = std::make_unique<X11Stacking>(display_);
+  stacking_ = std::make_unique<X11Stacking>(display_, [this](xcb_window_t id) {
+    const X11Window* window = WindowFor(id);
+    return window != nullptr && window->Id() == id ? std::optional(window->Shown()) : std::nullopt;
+  });
   keys_ = std::make_unique<X11Keys>(display_);
 }
 
@@ -391,6 +409,9 @@ void X11Backend::Dispatch(const xcb_generic_event_t& event) {
       break;
     case XCB_CONFIGURE_NOTIFY:
       target = reinterpret_cast<const xcb_configure_notify_event_t&>(event).window;
+      break;
+    case XCB_REPARENT_NOTIFY:
+      target = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window;
       break;
     case XCB_PROPERTY_NOTIFY:
       target = reinterpret_cast<const xcb_property_notify_event_t&>(event).window;

@@ -54,6 +54,8 @@ class X11Backend final : public platform::Backend {
   xcb_connection_t* Connection() const { return display_.Connection(); }
   double TwipsPerPixel() const;
   bool WindowManagerRuns() const { return window_manager_runs_; }
+  // _NET_REQUEST_FRAME_EXTENTS is listed in _NET_SUPPORTED.
+  bool FrameExtentsRequestsAnswered() const { return frame_extents_requests_answered_; }
   ControlArt* Art();  // loaded on first use; nullptr when it can't be
   xcb_keysym_t KeySym(const xcb_key_press_event_t& event);
   void Register(X11Window* window);
@@ -77,6 +79,7 @@ class X11Backend final : public platform::Backend {
 
   Display& display_;
   bool window_manager_runs_ = false;
+  bool frame_extents_requests_answered_ = false;
   int timer_fd_ = -1;
   int signal_fd_ = -1;
   std::optional<TimePoint> wake_at_;

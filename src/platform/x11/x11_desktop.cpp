@@ -16,7 +16,6 @@ namespace platform::x11 {
 
 namespace {
 
-constexpr std::uint32_t kWithdrawnState = 0;  // ICCCM WM_STATE
 constexpr auto kCheckLasts = std::chrono::milliseconds(100);
 constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;  // XK_Num_Lock
 
@@ -70,22 +69,58 @@ bool WindowManagerCheck::Answer() {
 
 // ---- X11Stacking ---------------------------------------------------------------
 
+X11Stacking::~X11Stacking() {
+  ForgetStatesAsked();
+}
+
 bool X11Stacking::Usable() const {
   return xcb_connection_has_error(display_.Connection()) == 0;
 }
 
+bool X11Stacking::Fresh() const {
+  return std::chrono::steady_clock::now() - asked_at_ < kCheckLasts;
+}
+
+void X11Stacking::ForgetStatesAsked() {
+  for (const StateAsked& asked : states_asked_) {
+    xcb_discard_reply(display_.Connection(), asked.cookie.sequence);
+  }
+  states_asked_.clear();
+}
+
+// One round trip a tick: the window manager check, the active window and the
+// states of the windows moved last time go out together.
 platform::WindowHandle X11Stacking::GetForegroundWindow() {
   if (!Usable()) {
     return 0;
   }
-  // Both questions go out together: one round trip while the same window
-  // manager keeps running.
+  if (Fresh()) {
+    return foreground_;  // asked again within the same tick
+  }
+  ForgetStatesAsked();
   check_.Ask();
   const auto active = xcb_ewmh_get_active_window_unchecked(&display_.Ewmh(), 0);
+  for (const xcb_window_t window : {last_demoted_, last_promoted_}) {
+    if (window != XCB_NONE) {
+      states_asked_.push_back({window, xcb_ewmh_get_wm_state(&display_.Ewmh(), window)});
+    }
+  }
   managed_ = check_.Answer();
-  checked_at_ = std::chrono::steady_clock::now();
+  asked_at_ = std::chrono::steady_clock::now();
   const auto window = WindowValue(display_.Connection(), active);
-  return managed_ && window ? *window : 0;
+  foreground_ = managed_ && window ? *window : 0;
+  return foreground_;
+}
+
+// The state asked with this tick's first question, or asked now.
+xcb_get_property_cookie_t X11Stacking::StateCookie(xcb_window_t window) {
+  const auto asked = std::ranges::find(states_asked_, window, &StateAsked::window);
+  if (asked != states_asked_.end() && Fresh()) {
+    const xcb_get_property_cookie_t cookie = asked->cookie;
+    states_asked_.erase(asked);
+    return cookie;
+  }
+  return xcb_ewmh_get_wm_state(&display_.Ewmh(), window);
 }
 
 void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t insert_after, int, int,
@@ -98,41 +133,32 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
   xcb_connection_t* c = display_.Connection();
   xcb_ewmh_connection_t& ewmh = display_.Ewmh();
   const auto target = static_cast<xcb_window_t>(window);
-  const bool fresh = std::chrono::steady_clock::now() - checked_at_ < kCheckLasts;
+  (above ? last_promoted_ : last_demoted_) = target;
+  const bool fresh = Fresh();
   if (!fresh) {
     check_.Ask();
   }
-  // WM_STATE tells a managed window from a withdrawn one, and its error tells
-  // us the window is already gone; _NET_WM_STATE is needed for the withdrawn.
-  const auto icccm_state =
-      xcb_get_property(c, 0, target, display_.Atom().wm_state, display_.Atom().wm_state, 0, 1);
-  const auto net_state = xcb_ewmh_get_wm_state_unchecked(&ewmh, target);
+  const auto state = StateCookie(target);
   const bool managed = fresh ? managed_ : check_.Answer();
-
-  xcb_generic_error_t* error = nullptr;
-  const ReplyPtr<xcb_get_property_reply_t> state(xcb_get_property_reply(c, icccm_state, &error));
-  const bool gone = error != nullptr;
-  std::free(error);
-  if (gone) {
-    xcb_discard_reply(c, net_state.sequence);
-    return;
+  const std::optional<std::vector<xcb_atom_t>> states = States(state);
+  if (!states) {
+    return;  // gone: the next tick looks again
   }
+  const bool has_above = std::ranges::count(*states, ewmh._NET_WM_STATE_ABOVE) > 0;
+  const std::optional<bool> own_shown = own_window_shown_(target);
   if (!managed) {
-    xcb_discard_reply(c, net_state.sequence);
     if (above) {
       // No always-on-top band without a window manager: the top of the stack
       // is the nearest there is, and there is nothing to demote from.
       const std::uint32_t mode = XCB_STACK_MODE_ABOVE;
       Discard(c, xcb_configure_window_checked(c, target, XCB_CONFIG_WINDOW_STACK_MODE, &mode));
     }
-  } else if (!state || xcb_get_property_value_length(state.get()) < 4 ||
-             *static_cast<const std::uint32_t*>(xcb_get_property_value(state.get())) ==
-                 kWithdrawnState) {
-    EditUnmappedState(target, net_state, above);
-  } else if (HasAbove(net_state) != above) {
-    // We act for the user on other programs' windows, as a pager does. A
-    // window already where it should be is left alone: asking again would
-    // only make the window manager write the same state once more.
+  } else if (own_shown == false) {
+    EditUnmappedState(target, *states, above);
+  } else if (has_above != above) {
+    // Once mapped, the state is the window manager's to write: it is asked,
+    // as a pager asks for the user. A window already where it should be is
+    // left alone, so the window manager does not write the same state again.
     xcb_ewmh_request_change_wm_state(
         &ewmh, 0, target, above ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
         ewmh._NET_WM_STATE_ABOVE, XCB_NONE, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
@@ -140,26 +166,27 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
   xcb_flush(c);
 }
 
-std::vector<xcb_atom_t> X11Stacking::States(xcb_get_property_cookie_t state) {
+std::optional<std::vector<xcb_atom_t>> X11Stacking::States(xcb_get_property_cookie_t state) {
+  xcb_generic_error_t* error = nullptr;
+  const ReplyPtr<xcb_get_property_reply_t> reply(
+      xcb_get_property_reply(display_.Connection(), state, &error));
+  std::free(error);
+  if (!reply) {
+    return std::nullopt;
+  }
   std::vector<xcb_atom_t> atoms;
-  xcb_ewmh_get_atoms_reply_t reply{};
-  if (xcb_ewmh_get_wm_state_reply(&display_.Ewmh(), state, &reply, nullptr) != 0) {
-    atoms.assign(reply.atoms, reply.atoms + reply.atoms_len);
-    xcb_ewmh_get_atoms_reply_wipe(&reply);
+  if (reply->type == XCB_ATOM_ATOM && reply->format == 32) {
+    const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+    atoms.assign(values, values + xcb_get_property_value_length(reply.get()) / 4);
   }
   return atoms;
 }
 
-bool X11Stacking::HasAbove(xcb_get_property_cookie_t state) {
-  return std::ranges::count(States(state), display_.Ewmh()._NET_WM_STATE_ABOVE) > 0;
-}
-
-// A window manager only reads _NET_WM_STATE when it takes a window on, so a
-// window not yet mapped gets the property itself, as its owner would set it.
-void X11Stacking::EditUnmappedState(xcb_window_t window, xcb_get_property_cookie_t state,
+// A window not yet mapped gets the property itself, as its owner sets it
+// before the window manager reads it at mapping.
+void X11Stacking::EditUnmappedState(xcb_window_t window, std::vector<xcb_atom_t> atoms,
                                     bool above) {
   xcb_ewmh_connection_t& ewmh = display_.Ewmh();
-  std::vector<xcb_atom_t> atoms = States(state);
   const bool has_above = std::ranges::find(atoms, ewmh._NET_WM_STATE_ABOVE) != atoms.end();
   if (has_above == above) {
     return;

@@ -7,6 +7,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,7 +36,13 @@ class WindowManagerCheck {
 
 class X11Stacking : public platform::WindowStacking {
  public:
-  explicit X11Stacking(Display& display) : display_(display), check_(display) {}
+  // For a window of this program: whether it has been mapped; nullopt for
+  // any other program's window.
+  using OwnWindowShown = std::function<std::optional<bool>(xcb_window_t)>;
+
+  X11Stacking(Display& display, OwnWindowShown own_window_shown)
+      : display_(display), check_(display), own_window_shown_(std::move(own_window_shown)) {}
+  ~X11Stacking() override;
 
   // The window manager's _NET_ACTIVE_WINDOW; 0 when unset or when no EWMH
   // window manager runs.
@@ -46,17 +53,32 @@ class X11Stacking : public platform::WindowStacking {
                     int cy, unsigned flags) override;
 
  private:
+  // A _NET_WM_STATE question sent ahead, with the tick's other questions.
+  struct StateAsked {
+    xcb_window_t window = XCB_NONE;
+    xcb_get_property_cookie_t cookie{};
+  };
+
   bool Usable() const;
-  std::vector<xcb_atom_t> States(xcb_get_property_cookie_t state);  // _NET_WM_STATE
-  bool HasAbove(xcb_get_property_cookie_t state);
-  void EditUnmappedState(xcb_window_t window, xcb_get_property_cookie_t state, bool above);
+  bool Fresh() const;  // asked within this tick
+  void ForgetStatesAsked();
+  xcb_get_property_cookie_t StateCookie(xcb_window_t window);
+  // _NET_WM_STATE; nullopt when the window has gone.
+  std::optional<std::vector<xcb_atom_t>> States(xcb_get_property_cookie_t state);
+  void EditUnmappedState(xcb_window_t window, std::vector<xcb_atom_t> atoms, bool above);
 
   Display& display_;
   WindowManagerCheck check_;
+  OwnWindowShown own_window_shown_;
   // The keeper asks who is in front and then moves windows, all in one tick:
-  // the window manager found running then still runs a moment later.
-  std::chrono::steady_clock::time_point checked_at_{};
+  // the answers given then still hold a moment later, and the states of the
+  // windows it moved last time are asked with the first question, since the
+  // same windows are usually moved again.
+  std::chrono::steady_clock::time_point asked_at_{};
   bool managed_ = false;
+  platform::WindowHandle foreground_ = 0;
+  std::vector<StateAsked> states_asked_;
+  xcb_window_t last_demoted_ = XCB_NONE, last_promoted_ = XCB_NONE;
 };
 
 class X11Keys : public platform::KeyInjector {

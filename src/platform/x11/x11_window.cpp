@@ -68,6 +68,7 @@ X11Window::X11Window(X11Backend& backend, const FormDesign& design, WindowEvents
   }
 
   window_ = OwnedWindow(c, xcb_generate_id(c));
+  parent_ = x.Root();
   // Keys only where a control can take them: the main window would
   // otherwise be woken by every Num Lock press it makes.
   const bool takes_keys = std::ranges::any_of(
@@ -81,7 +82,7 @@ X11Window::X11Window(X11Backend& backend, const FormDesign& design, WindowEvents
                     XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
   SetProperties();
   CreateControls();
-  if (backend_.WindowManagerRuns()) {
+  if (backend_.FrameExtentsRequestsAnswered()) {
     xcb_ewmh_request_frame_extents(&backend_.X().Ewmh(), 0, window_.Id());
   }
   backend_.Register(this);
@@ -119,11 +120,12 @@ void X11Window::SetProperties() {
                                     static_cast<std::uint32_t>(std::strlen(host)), host);
     xcb_ewmh_set_wm_pid(&ewmh, id, static_cast<std::uint32_t>(getpid()));
   }
+  // A tool window: in neither the taskbar nor the pager. A client sets
+  // _NET_WM_STATE itself only while the window is withdrawn.
   xcb_atom_t type = ewmh._NET_WM_WINDOW_TYPE_UTILITY;
   xcb_ewmh_set_wm_window_type(&ewmh, id, 1, &type);
-  // A client sets _NET_WM_STATE itself only while the window is withdrawn.
-  xcb_atom_t state = ewmh._NET_WM_STATE_SKIP_TASKBAR;
-  xcb_ewmh_set_wm_state(&ewmh, id, 1, &state);
+  xcb_atom_t states[] = {ewmh._NET_WM_STATE_SKIP_TASKBAR, ewmh._NET_WM_STATE_SKIP_PAGER};
+  xcb_ewmh_set_wm_state(&ewmh, id, 2, states);
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atoms.motif_wm_hints, atoms.motif_wm_hints, 32,
                       kMotifHints.size(), kMotifHints.data());
   if (!design_.icon.empty()) {
@@ -214,6 +216,7 @@ void X11Window::PlaceClient() {
   const int y = outer_top_ + frame_.top;
   placed_x_ = x;
   placed_y_ = y;
+  stands_placed_ = false;
   if (!shown_) {
     xcb_size_hints_t hints{};
     xcb_icccm_size_hints_set_position(&hints, 1, x, y);
@@ -232,18 +235,20 @@ void X11Window::PlaceClient() {
   actual_height_ = client_height_;
 }
 
+// Until the window manager has shown the client where the program put it,
+// the window stands where the program asked, whatever a read would say: a
+// window manager that is still taking the window on (reparenting it into a
+// frame that has not yet moved) would give a place nobody chose.
 bool X11Window::ClientOrigin(int& x, int& y) const {
-  if (!shown_) {
-    x = placed_x_;
-    y = placed_y_;
+  x = placed_x_;
+  y = placed_y_;
+  if (!shown_ || !stands_placed_) {
     return true;
   }
   xcb_connection_t* c = backend_.Connection();
   const auto reply = Take(xcb_translate_coordinates_reply, c,
                           xcb_translate_coordinates(c, window_.Id(), backend_.X().Root(), 0, 0));
   if (!reply) {
-    x = placed_x_;
-    y = placed_y_;
     return false;
   }
   x = reply->dst_x;
@@ -251,18 +256,31 @@ bool X11Window::ClientOrigin(int& x, int& y) const {
   return true;
 }
 
-// A frame that changes while the window stands where the program put it (the
-// window manager's first word, or a new theme before the user moved it) moves
-// the client so that the outer corner stays; once the user has moved it, the
-// client stays where it is, as window managers keep it.
+// Where the client now stands, in root coordinates, as a ConfigureNotify
+// says: the window manager's own report when it moves the frame, or the
+// server's while no frame holds the client.
+void X11Window::OnClientMoved(int x, int y) {
+  if (x == placed_x_ && y == placed_y_) {
+    stands_placed_ = true;
+  }
+}
+
+// The first frame learnt after mapping places the client again, wherever a
+// read would say it is, so that the outer corner is where it was asked to
+// be. Later, a frame that changes while the window stands where the program
+// put it (a new theme, say) moves the client so that the outer corner stays;
+// once the user has moved the window, the client stays where it is, as
+// window managers keep it.
 void X11Window::LearnFrame(const FrameExtents& frame) {
   if (frame == frame_) {
     return;
   }
   int x = 0, y = 0;
-  const bool where_placed = !shown_ || (ClientOrigin(x, y) && x == placed_x_ && y == placed_y_);
+  const bool first_after_map = shown_ && !frame_learnt_after_map_;
+  const bool unmoved = !shown_ || (ClientOrigin(x, y) && x == placed_x_ && y == placed_y_);
   frame_ = frame;
-  if (where_placed) {
+  frame_learnt_after_map_ = frame_learnt_after_map_ || shown_;
+  if (first_after_map || unmoved) {
     PlaceClient();
   }
 }
@@ -321,15 +339,20 @@ void X11Window::Show(NativeWindow* owner) {
   if (shown_) {
     return;
   }
+  // A window shown with an owner is a modal dialog: window managers give a
+  // dialog the focus when it maps, where they leave a utility window without.
   if (auto* owner_window = static_cast<X11Window*>(owner)) {
     xcb_icccm_set_wm_transient_for(c, window_.Id(), owner_window->Id());
+    xcb_atom_t type = ewmh._NET_WM_WINDOW_TYPE_DIALOG;
+    xcb_ewmh_set_wm_window_type(&ewmh, window_.Id(), 1, &type);
     xcb_atom_t states[] = {ewmh._NET_WM_STATE_SKIP_TASKBAR, ewmh._NET_WM_STATE_MODAL};
     xcb_ewmh_set_wm_state(&ewmh, window_.Id(), 2, states);
     backend_.BeginModal(this);
   }
-  // The frame is known before the window is first seen, so it shows at once
-  // where it belongs instead of jumping there.
-  if (backend_.WindowManagerRuns()) {
+  // Where the window manager answers, the frame is known before the window
+  // is first seen, so it shows at once where it belongs instead of jumping
+  // there. Elsewhere it maps at once, and the frame learnt later places it.
+  if (backend_.FrameExtentsRequestsAnswered()) {
     if (const std::optional<FrameExtents> frame = backend_.AwaitFrameExtents(window_.Id())) {
       frame_ = *frame;
     }
@@ -465,6 +488,19 @@ void X11Window::HandleEvent(const xcb_generic_event_t& event) {
       if (configure.window == window_.Id()) {
         actual_width_ = configure.width;
         actual_height_ = configure.height;
+        // The window manager's own report (sent) is in root coordinates;
+        // the server's is in the parent's, the root's only while unframed.
+        const bool sent = (event.response_type & 0x80) != 0;
+        if (sent || parent_ == backend_.X().Root()) {
+          OnClientMoved(configure.x, configure.y);
+        }
+      }
+      return;
+    }
+    case XCB_REPARENT_NOTIFY: {
+      const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
+      if (reparent.window == window_.Id()) {
+        parent_ = reparent.parent;
       }
       return;
     }

@@ -48,6 +48,7 @@ class X11Window final : public NativeWindow {
   void Show(NativeWindow* owner) override;
 
   xcb_window_t Id() const { return window_.Id(); }
+  bool Shown() const { return shown_; }  // mapped by the program
   bool Owns(xcb_window_t window) const;  // the window itself or one of its controls
   // An event for this window or one of its controls. It may end in a call
   // to the program that destroys this object: nothing is touched after it.
@@ -93,6 +94,7 @@ class X11Window final : public NativeWindow {
   double TwipsPerPixel() const;
   void PlaceClient();  // puts the client where the outer rectangle asks
   void LearnFrame(const FrameExtents& frame);
+  void OnClientMoved(int x, int y);         // in root coordinates
   bool ClientOrigin(int& x, int& y) const;  // in root coordinates
 
   X11Backend& backend_;
@@ -103,6 +105,12 @@ class X11Window final : public NativeWindow {
   ControlWindow* focus_ = nullptr;
   FrameExtents frame_;
   bool shown_ = false;
+  bool frame_learnt_after_map_ = false;
+  // The window manager has shown the client where the program last put it;
+  // until then, and for a window manager that never does, it stands where
+  // it was asked to.
+  bool stands_placed_ = false;
+  xcb_window_t parent_ = XCB_NONE;  // the root, or the window manager's frame
   // The outer rectangle the program last asked for, in pixels.
   int outer_left_ = 0, outer_top_ = 0, client_width_ = 1, client_height_ = 1;
   int placed_x_ = 0, placed_y_ = 0;           // where the client was last put

@@ -81,9 +81,8 @@ X11Backend::X11Backend(Display& display)
   xcb_ewmh_get_atoms_reply_t names{};
   if (xcb_ewmh_get_supported_reply(&display_.Ewmh(), supported, &names, nullptr) != 0) {
     frame_extents_requests_answered_ =
-        window_manager_runs_ &&
-        std::ranges::count(std::span(names.atoms, names.atoms_len),
-                           display_.Ewmh()._NET_REQUEST_FRAME_EXTENTS) > 0;
+        window_manager_runs_ && std::ranges::count(std::span(names.atoms, names.atoms_len),
+                                                   display_.Ewmh()._NET_REQUEST_FRAME_EXTENTS) > 0;
     xcb_ewmh_get_atoms_reply_wipe(&names);
   }
 

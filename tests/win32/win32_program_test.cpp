@@ -332,9 +332,11 @@ class LargeFrame : public Program {
  protected:
   void SetUp() override {
     Program::SetUp();
-    // The classic frame has no padded border.
-    ASSERT_GT(GetSystemMetrics(SM_CXPADDEDBORDER), 0)
-        << "this prefix has the classic frame metrics";
+    // The classic small caption is 15 to 17 px, by Wine release.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    ASSERT_GE(metrics.iSmCaptionHeight, 23) << "this prefix has the classic frame metrics";
   }
 };
 

@@ -313,9 +313,13 @@ bool DisplayClient::ActiveIs(xcb_window_t window) const {
 }
 
 Image DisplayClient::ScreenImage(Rect area) const {
+  return WindowImage(root_, area);
+}
+
+Image DisplayClient::WindowImage(xcb_window_t window, Rect area) const {
   Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
       c_,
-      xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(area.x),
+      xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<std::int16_t>(area.x),
                     static_cast<std::int16_t>(area.y), static_cast<std::uint16_t>(area.width),
                     static_cast<std::uint16_t>(area.height), ~0u),
       nullptr));
@@ -429,9 +433,11 @@ Rect ControlRect(const DisplayClient& x, xcb_window_t window, const platform::Fo
   return {};
 }
 
+// Read from the window itself: under a compositor (Xwayland) the root holds
+// no picture of the windows.
 int RedLamp(const DisplayClient& x, xcb_window_t main_window, double twips_per_pixel) {
   const Rect client = x.ClientRect(main_window).value_or(Rect());
-  const Image screen = x.ScreenImage(client);
+  const Image screen = x.WindowImage(main_window, {0, 0, client.width, client.height});
   for (int lamp = 1; !screen.Empty() && lamp <= 7; ++lamp) {
     const Point centre = ControlRect(x, main_window, app::MainWindowDesign(),
                                      "VARN_LABEL_" + std::to_string(lamp), twips_per_pixel)

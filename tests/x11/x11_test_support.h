@@ -119,7 +119,8 @@ class DisplayClient {
   bool Framed(xcb_window_t window) const;  // managed (WM_STATE Normal) and frame known
   xcb_window_t TopViewableWindow() const;  // the highest mapped child of the root
   bool ActiveIs(xcb_window_t window) const;
-  Image ScreenImage(Rect area) const;  // empty when the screen can't be read
+  Image ScreenImage(Rect area) const;                       // empty when the screen can't be read
+  Image WindowImage(xcb_window_t window, Rect area) const;  // in the window's coordinates
   // The text the owner of a selection ("PRIMARY", "CLIPBOARD") gives for
   // UTF8_STRING; nullopt when there is no answer within a few seconds.
   std::optional<std::string> Selection(const char* selection) const;

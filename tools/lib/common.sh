@@ -13,9 +13,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev pkg-config googletes
   libcairo2-dev libpango1.0-dev libjpeg-dev fonts-dejavu-core)
 # Virtual displays, the window managers the tests run under (those of GNOME
 # and KDE with KDE's usual Breeze frame; the desktop ones want a session bus),
-# input and screenshots.
+# Xwayland for mutter as a Wayland compositor, input and screenshots.
 DISPLAY_PACKAGES=(xvfb openbox xfwm4 metacity mutter kwin-x11 kwin-style-breeze dbus-daemon
-  x11-utils xdotool imagemagick)
+  xwayland x11-utils xdotool imagemagick)
 # Checks of the installed desktop entry and metainfo.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)

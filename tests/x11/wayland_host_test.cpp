@@ -1,0 +1,113 @@
+// The program as an Xwayland client of a Wayland session: GNOME's mutter,
+// headless, with the Xwayland it starts. The window stands at its stored
+// place, the lamps chase, and an unmoved window saves its place back.
+#include <cstdlib>
+#include <regex>
+
+#include "x11_test_support.h"
+
+namespace {
+
+using namespace testing_support;
+
+// mutter as a headless Wayland compositor with one virtual monitor, a
+// private session bus and runtime folder; its Xwayland's display and the
+// key to it once it says it takes X clients.
+class WaylandSession {
+ public:
+  WaylandSession() {
+    const std::string runtime = folder_.File("runtime");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    mutter_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"dbus-run-session", "--", "mutter", "--headless", "--wayland",
+                                 "--virtual-monitor", "1280x1024", "--wayland-display",
+                                 "varn-test"},
+        std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime,
+                                 "XDG_CONFIG_HOME=" + folder_.File("config"), "DISPLAY",
+                                 "WAYLAND_DISPLAY"},
+        folder_.File("log"));
+    const std::regex announced("Using public X11 display (:[0-9]+)");
+    WaitUntil(
+        [&] {
+          std::smatch found;
+          const std::string log = ReadFile(folder_.File("log"));
+          if (std::regex_search(log, found, announced)) {
+            display_ = found[1];
+          }
+          for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+            if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth")) {
+              authority_ = entry.path().string();
+            }
+          }
+          return !display_.empty() && !authority_.empty();
+        },
+        30s);
+  }
+
+  const std::string& Display() const { return display_; }
+  const std::string& Authority() const { return authority_; }
+  std::string Log() const { return ReadFile(folder_.File("log")); }
+
+ private:
+  TemporaryFolder folder_;
+  std::unique_ptr<ChildProcess> mutter_;
+  std::string display_, authority_;
+};
+
+// XAUTHORITY for as long as it lives: the program inherits it, and this
+// test's own client reads it.
+class ScopedAuthority {
+ public:
+  explicit ScopedAuthority(const std::string& file) {
+    if (const char* before = std::getenv("XAUTHORITY")) {
+      previous_ = before;
+    }
+    setenv("XAUTHORITY", file.c_str(), 1);
+  }
+  ~ScopedAuthority() {
+    if (previous_) {
+      setenv("XAUTHORITY", previous_->c_str(), 1);
+    } else {
+      unsetenv("XAUTHORITY");
+    }
+  }
+  ScopedAuthority(const ScopedAuthority&) = delete;
+  ScopedAuthority& operator=(const ScopedAuthority&) = delete;
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+TEST(XwaylandClient, StandsAtItsStoredPlaceChasesAndSavesItBackUnderMutter) {
+  WaylandSession session;
+  ASSERT_FALSE(session.Display().empty()) << "mutter did not start Xwayland:\n" << session.Log();
+  const ScopedAuthority authority(session.Authority());
+  DisplayClient x(session.Display());
+  ASSERT_TRUE(x.Ok());
+  x.SetRootText("RESOURCE_MANAGER", "Xft.dpi:\t96\n");
+  TemporaryFolder config;
+  WriteFile(IniPath(config.Path()), "[Settings]\nMainLeft=3000\nMainTop=4500\n");
+  {
+    ProgramProcess program(session.Display(), config.Path());
+    const xcb_window_t main = program.WaitForMainWindow(x, /*framed=*/true);
+    ASSERT_NE(main, XCB_NONE);
+    std::optional<Rect> outer;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          outer = x.OuterFrame(main);
+          return outer && outer->x == 200 && outer->y == 300;
+        },
+        10s))
+        << "outer corner at " << (outer ? outer->x : -1) << "," << (outer ? outer->y : -1);
+    int lamp = 0;
+    EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x, main)) != 0; }, 10s));
+    EXPECT_TRUE(WaitUntil([&] { return RedLamp(x, main) != lamp; }, 10s));
+    program.CloseAndExpectCleanExit(x, main);
+    EXPECT_EQ(program.Stderr(), "");
+  }
+  EXPECT_EQ(StoredNumber(config.Path(), "MainLeft"), 3000.0f);
+  EXPECT_EQ(StoredNumber(config.Path(), "MainTop"), 4500.0f);
+}
+
+}  // namespace

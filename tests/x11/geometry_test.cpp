@@ -160,6 +160,38 @@ TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
   EXPECT_EQ(program.Stderr(), "");
 }
 
+class MovedMainWindow : public OnADesk {};
+
+// Stored far off screen, the window is put wherever the window manager
+// keeps it (some pull it into view); the user then moves it, as a pager or
+// the title bar does through the window manager, and that place is saved.
+TEST_P(MovedMainWindow, WhereverTheWindowManagerFirstPutItTheUsersMoveIsSaved) {
+  WriteFile(IniPath(config_.Path()), "[Settings]\nMainLeft=-30000\nMainTop=4500\n");
+  ProgramProcess program(server_.Display(), config_.Path());
+  const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
+  ASSERT_NE(main, XCB_NONE);
+  constexpr std::uint32_t kNorthWestXYByPager = 1 | 1 << 8 | 1 << 9 | 2 << 12;
+  x_.SendToWindowManager(main, "_NET_MOVERESIZE_WINDOW", {kNorthWestXYByPager, 300, 200, 0, 0});
+  std::optional<Rect> outer;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        outer = x_.OuterFrame(main);
+        return outer && outer->x == 300 && outer->y == 200;
+      },
+      10s))
+      << "the window manager left the window at " << (outer ? outer->x : -1) << ","
+      << (outer ? outer->y : -1);
+  program.CloseAndExpectCleanExit(x_, main);
+  EXPECT_EQ(StoredNumber(config_.Path(), "MainLeft"), 300 * TwipsPerPixel());
+  EXPECT_EQ(StoredNumber(config_.Path(), "MainTop"), 200 * TwipsPerPixel());
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, MovedMainWindow,
+                         testing::Values(Desk{"openbox", 96}, Desk{"xfwm4", 96},
+                                         Desk{"metacity", 96}, Desk{"mutter", 96},
+                                         Desk{"kwin", 96}),
+                         DeskName);
+
 INSTANTIATE_TEST_SUITE_P(Desktops, AboutWindowOnADesk,
                          testing::Values(Desk{"openbox", 96}, Desk{"xfwm4", 96},
                                          Desk{"metacity", 96}, Desk{"mutter", 96},

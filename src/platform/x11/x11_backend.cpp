@@ -412,6 +412,9 @@ void X11Backend::Dispatch(const xcb_generic_event_t& event) {
     case XCB_REPARENT_NOTIFY:
       target = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window;
       break;
+    case XCB_MAP_NOTIFY:
+      target = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+      break;
     case XCB_PROPERTY_NOTIFY:
       target = reinterpret_cast<const xcb_property_notify_event_t&>(event).window;
       break;

@@ -258,11 +258,12 @@ bool X11Window::ClientOrigin(int& x, int& y) const {
 
 // Where the client now stands, in root coordinates, as a ConfigureNotify
 // says: the window manager's own report when it moves the frame, or the
-// server's while no frame holds the client.
+// server's while no frame holds the client. Once it is mapped, the window
+// manager has taken the window on, and where it says the window is, there
+// it stands, placed as asked or elsewhere of its own accord (kept on screen,
+// say); so does a window seen where it was put before that.
 void X11Window::OnClientMoved(int x, int y) {
-  if (x == placed_x_ && y == placed_y_) {
-    stands_placed_ = true;
-  }
+  stands_placed_ = stands_placed_ || mapped_ || (x == placed_x_ && y == placed_y_);
 }
 
 // The first frame learnt after mapping places the client again, wherever a
@@ -497,6 +498,9 @@ void X11Window::HandleEvent(const xcb_generic_event_t& event) {
       }
       return;
     }
+    case XCB_MAP_NOTIFY:
+      mapped_ = mapped_ || reinterpret_cast<const xcb_map_notify_event_t&>(event).window == Id();
+      return;
     case XCB_REPARENT_NOTIFY: {
       const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
       if (reparent.window == window_.Id()) {

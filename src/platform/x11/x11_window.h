@@ -110,6 +110,8 @@ class X11Window final : public NativeWindow {
   // until then, and for a window manager that never does, it stands where
   // it was asked to.
   bool stands_placed_ = false;
+  bool mapped_ = false;             // the window manager has mapped it
+  bool placed_again_ = false;       // placed after mapping, not yet seen there
   xcb_window_t parent_ = XCB_NONE;  // the root, or the window manager's frame
   // The outer rectangle the program last asked for, in pixels.
   int outer_left_ = 0, outer_top_ = 0, client_width_ = 1, client_height_ = 1;

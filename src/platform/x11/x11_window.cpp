@@ -235,10 +235,10 @@ void X11Window::PlaceClient() {
   actual_height_ = client_height_;
 }
 
-// Until the window manager has shown the client where the program put it,
-// the window stands where the program asked, whatever a read would say: a
-// window manager that is still taking the window on (reparenting it into a
-// frame that has not yet moved) would give a place nobody chose.
+// Until the window manager has said where it put the client, the window
+// stands where the program asked, whatever a read would say: a window
+// manager still taking the window on (reparenting it into a frame that has
+// not moved yet) would give a place nobody chose.
 bool X11Window::ClientOrigin(int& x, int& y) const {
   x = placed_x_;
   y = placed_y_;
@@ -258,10 +258,11 @@ bool X11Window::ClientOrigin(int& x, int& y) const {
 
 // Where the client now stands, in root coordinates, as a ConfigureNotify
 // says: the window manager's own report when it moves the frame, or the
-// server's while no frame holds the client. Once it is mapped, the window
-// manager has taken the window on, and where it says the window is, there
-// it stands, placed as asked or elsewhere of its own accord (kept on screen,
-// say); so does a window seen where it was put before that.
+// server's while no frame holds the client. From the first report after
+// mapping on, the window stands where it is said to be: placed as asked, or
+// elsewhere by the window manager of its own accord (kept on screen, say),
+// or moved by the user. Before mapping, only a report of the place asked
+// for counts (there is no window manager to ask).
 void X11Window::OnClientMoved(int x, int y) {
   stands_placed_ = stands_placed_ || mapped_ || (x == placed_x_ && y == placed_y_);
 }

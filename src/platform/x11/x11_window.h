@@ -106,8 +106,8 @@ class X11Window final : public NativeWindow {
   FrameExtents frame_;
   bool shown_ = false;
   bool frame_learnt_after_map_ = false;
-  // The window manager has shown the client where the program last put it;
-  // until then, and for a window manager that never does, it stands where
+  // The window manager (or, without one, the server) has said where the
+  // client is since the program last placed it; until then it stands where
   // it was asked to.
   bool stands_placed_ = false;
   bool mapped_ = false;             // the window manager has mapped it

@@ -262,7 +262,7 @@ bool X11Window::ClientOrigin(int& x, int& y) const {
 // mapping on, the window stands where it is said to be: placed as asked, or
 // elsewhere by the window manager of its own accord (kept on screen, say),
 // or moved by the user. Before mapping, only a report of the place asked
-// for counts (there is no window manager to ask).
+// for counts: one of an earlier placement may still be on its way.
 void X11Window::OnClientMoved(int x, int y) {
   stands_placed_ = stands_placed_ || mapped_ || (x == placed_x_ && y == placed_y_);
 }

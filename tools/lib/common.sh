@@ -11,17 +11,18 @@ REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev pkg-config googletest python3 clang-format
   libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libglib2.0-dev
   libcairo2-dev libpango1.0-dev libjpeg-dev fonts-dejavu-core)
-# Virtual displays, the window managers the tests run under (those of GNOME
-# and KDE with KDE's usual Breeze frame; the desktop ones want a session bus),
-# Xwayland for mutter as a Wayland compositor, input and screenshots.
-DISPLAY_PACKAGES=(xvfb openbox xfwm4 metacity mutter kwin-x11 kwin-style-breeze dbus-daemon
-  xwayland x11-utils xdotool imagemagick)
+# A virtual display with a window manager, input and screenshots.
+DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
+# The other window managers the tests run under: Xfce's, GNOME's (also as a
+# Wayland compositor with Xwayland) and KDE's with its usual Breeze frame.
+# The desktop ones want a session bus.
+DESKTOP_PACKAGES=(xfwm4 metacity mutter xwayland kwin-x11 kwin-style-breeze dbus-daemon)
 # Checks of the installed desktop entry and metainfo.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 # All that tools/test needs.
-TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
-  "${INSTALL_CHECK_PACKAGES[@]}")
+TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}"
+  "${WINDOWS_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}")
 
 SCRIPT_NAME=${SCRIPT_NAME:-tools/$(basename "$0")}
 

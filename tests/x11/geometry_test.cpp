@@ -170,6 +170,14 @@ TEST_P(MovedMainWindow, WhereverTheWindowManagerFirstPutItTheUsersMoveIsSaved) {
   ProgramProcess program(server_.Display(), config_.Path());
   const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
   ASSERT_NE(main, XCB_NONE);
+  // Moved by the user only once it stands at its height, where the program
+  // put it once it knew the frame: a user is not that quick.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::optional<Rect> outer = x_.OuterFrame(main);
+        return outer && outer->y == Pixels(4500);
+      },
+      10s));
   constexpr std::uint32_t kNorthWestXYByPager = 1 | 1 << 8 | 1 << 9 | 2 << 12;
   x_.SendToWindowManager(main, "_NET_MOVERESIZE_WINDOW", {kNorthWestXYByPager, 300, 200, 0, 0});
   std::optional<Rect> outer;

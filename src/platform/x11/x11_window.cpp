@@ -214,8 +214,10 @@ void X11Window::PlaceClient() {
   xcb_connection_t* c = backend_.Connection();
   const int x = outer_left_ + frame_.left;
   const int y = outer_top_ + frame_.top;
-  placed_x_ = x;
-  placed_y_ = y;
+  if (x != placed_x_ || y != placed_y_) {
+    left_place_x_ = std::exchange(placed_x_, x);
+    left_place_y_ = std::exchange(placed_y_, y);
+  }
   stands_placed_ = false;
   if (!shown_) {
     xcb_size_hints_t hints{};
@@ -258,13 +260,17 @@ bool X11Window::ClientOrigin(int& x, int& y) const {
 
 // Where the client now stands, in root coordinates, as a ConfigureNotify
 // says: the window manager's own report when it moves the frame, or the
-// server's while no frame holds the client. From the first report after
-// mapping on, the window stands where it is said to be: placed as asked, or
-// elsewhere by the window manager of its own accord (kept on screen, say),
-// or moved by the user. Before mapping, only a report of the place asked
-// for counts: one of an earlier placement may still be on its way.
+// server's while no frame holds the client. Once the window is mapped, the
+// window stands where it is said to be: placed as asked, or elsewhere by the
+// window manager of its own accord (kept on screen, say), or moved by the
+// user. A report of the place the program has just moved it from does not
+// count: it may have been sent before the window manager took the move (kwin
+// does, after the frame it learns at mapping moves the client). Before
+// mapping, only a report of the place asked for counts.
 void X11Window::OnClientMoved(int x, int y) {
-  stands_placed_ = stands_placed_ || mapped_ || (x == placed_x_ && y == placed_y_);
+  const bool at_place = x == placed_x_ && y == placed_y_;
+  const bool at_left_place = x == left_place_x_ && y == left_place_y_;
+  stands_placed_ = stands_placed_ || at_place || (mapped_ && !at_left_place);
 }
 
 // The first frame learnt after mapping places the client again, wherever a

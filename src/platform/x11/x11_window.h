@@ -116,6 +116,7 @@ class X11Window final : public NativeWindow {
   // The outer rectangle the program last asked for, in pixels.
   int outer_left_ = 0, outer_top_ = 0, client_width_ = 1, client_height_ = 1;
   int placed_x_ = 0, placed_y_ = 0;           // where the client was last put
+  int left_place_x_ = 0, left_place_y_ = 0;   // and where it was put before
   int actual_width_ = 1, actual_height_ = 1;  // the client size as the server has it
   TwipsCoordinate left_, top_;
   TwipsCoordinate width_{kDesignFrameWidth}, height_{kDesignFrameHeight};

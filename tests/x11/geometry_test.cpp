@@ -3,7 +3,8 @@
 // the windows stand, how big the main window's client area is, that an
 // unmoved window saves back exactly what was stored however often it starts,
 // and that the About window takes the keyboard when it opens.
-#include "about/about_design.h"
+#include <functional>
+
 #include "app/main_design.h"
 #include "platform/twips.h"
 #include "x11_test_support.h"
@@ -42,6 +43,17 @@ class OnADesk : public testing::TestWithParam<Desk> {
   }
 
   bool Managed() const { return *GetParam().window_manager != '\0'; }
+  // Waits until the window's outer rectangle (the client's with no window
+  // manager) satisfies `holds`; `seen` is the last one read.
+  bool OuterBecomes(xcb_window_t window, const std::function<bool(const Rect&)>& holds,
+                    std::optional<Rect>& seen) const {
+    return WaitUntil(
+        [&] {
+          seen = Managed() ? x_.OuterFrame(window) : x_.ClientRect(window);
+          return seen && holds(*seen);
+        },
+        10s);
+  }
   int Pixels(float twips) const { return platform::TwipsToPixels(twips, TwipsPerPixel()); }
   double TwipsPerPixel() const { return platform::TwipsPerPixel(GetParam().dpi); }
 
@@ -63,12 +75,8 @@ TEST_P(MainWindowGeometry, StandsAtItsStoredPlaceWithTheWholeStripAndSavesItBack
     const xcb_window_t main = program.WaitForMainWindow(x_, Managed());
     ASSERT_NE(main, XCB_NONE);
     std::optional<Rect> outer;
-    const bool placed = WaitUntil(
-        [&] {
-          outer = Managed() ? x_.OuterFrame(main) : x_.ClientRect(main);
-          return outer && outer->x == Pixels(3000) && outer->y == Pixels(4500);
-        },
-        10s);
+    const bool placed = OuterBecomes(
+        main, [&](const Rect& r) { return r.x == Pixels(3000) && r.y == Pixels(4500); }, outer);
     EXPECT_TRUE(placed) << "outer corner at " << (outer ? outer->x : -1) << ","
                         << (outer ? outer->y : -1) << ", not " << Pixels(3000) << ","
                         << Pixels(4500);
@@ -127,12 +135,9 @@ TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
   ASSERT_NE(main, XCB_NONE);
   // Where the frame is learnt only after mapping, the window moves once to
   // stand at its place: the lamps are clicked there.
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        const std::optional<Rect> outer = x_.OuterFrame(main);
-        return outer && outer->x == Pixels(1000) && outer->y == Pixels(1000);
-      },
-      10s));
+  std::optional<Rect> outer;
+  ASSERT_TRUE(OuterBecomes(
+      main, [&](const Rect& r) { return r.x == Pixels(1000) && r.y == Pixels(1000); }, outer));
   const Rect lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4", TwipsPerPixel());
   const std::string display = "DISPLAY=" + server_.Display();
   const auto about_shown = [&](xcb_window_t& about, std::chrono::seconds limit) {
@@ -181,21 +186,13 @@ TEST_P(MovedMainWindow, WhereverTheWindowManagerFirstPutItTheUsersMoveIsSaved) {
   ASSERT_NE(main, XCB_NONE);
   // Moved by the user only once it stands at its height, where the program
   // put it once it knew the frame: a user is not that quick.
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        const std::optional<Rect> outer = x_.OuterFrame(main);
-        return outer && outer->y == Pixels(4500);
-      },
-      10s));
+  std::optional<Rect> outer;
+  ASSERT_TRUE(OuterBecomes(
+      main, [&](const Rect& r) { return r.y == Pixels(4500); }, outer));
   constexpr std::uint32_t kNorthWestXYByPager = 1 | 1 << 8 | 1 << 9 | 2 << 12;
   x_.SendToWindowManager(main, "_NET_MOVERESIZE_WINDOW", {kNorthWestXYByPager, 300, 200, 0, 0});
-  std::optional<Rect> outer;
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        outer = x_.OuterFrame(main);
-        return outer && outer->x == 300 && outer->y == 200;
-      },
-      10s))
+  EXPECT_TRUE(OuterBecomes(
+      main, [](const Rect& r) { return r.x == 300 && r.y == 200; }, outer))
       << "the window manager left the window at " << (outer ? outer->x : -1) << ","
       << (outer ? outer->y : -1);
   program.CloseAndExpectCleanExit(x_, main);

@@ -3,8 +3,6 @@
 // the windows stand, how big the main window's client area is, that an
 // unmoved window saves back exactly what was stored however often it starts,
 // and that the About window takes the keyboard when it opens.
-#include <functional>
-
 #include "app/main_design.h"
 #include "platform/twips.h"
 #include "x11_test_support.h"
@@ -43,14 +41,15 @@ class OnADesk : public testing::TestWithParam<Desk> {
   }
 
   bool Managed() const { return *GetParam().window_manager != '\0'; }
-  // Waits until the window's outer rectangle (the client's with no window
-  // manager) satisfies `holds`; `seen` is the last one read.
-  bool OuterBecomes(xcb_window_t window, const std::function<bool(const Rect&)>& holds,
+  // Waits until the window's outer corner (the client's with no window
+  // manager) is at x (any x when nullopt), y; `seen` is the last rectangle
+  // read.
+  bool OuterReaches(xcb_window_t window, std::optional<int> x, int y,
                     std::optional<Rect>& seen) const {
     return WaitUntil(
         [&] {
           seen = Managed() ? x_.OuterFrame(window) : x_.ClientRect(window);
-          return seen && holds(*seen);
+          return seen && seen->x == x.value_or(seen->x) && seen->y == y;
         },
         10s);
   }
@@ -75,8 +74,7 @@ TEST_P(MainWindowGeometry, StandsAtItsStoredPlaceWithTheWholeStripAndSavesItBack
     const xcb_window_t main = program.WaitForMainWindow(x_, Managed());
     ASSERT_NE(main, XCB_NONE);
     std::optional<Rect> outer;
-    const bool placed = OuterBecomes(
-        main, [&](const Rect& r) { return r.x == Pixels(3000) && r.y == Pixels(4500); }, outer);
+    const bool placed = OuterReaches(main, Pixels(3000), Pixels(4500), outer);
     EXPECT_TRUE(placed) << "outer corner at " << (outer ? outer->x : -1) << ","
                         << (outer ? outer->y : -1) << ", not " << Pixels(3000) << ","
                         << Pixels(4500);
@@ -136,8 +134,7 @@ TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
   // Where the frame is learnt only after mapping, the window moves once to
   // stand at its place: the lamps are clicked there.
   std::optional<Rect> outer;
-  ASSERT_TRUE(OuterBecomes(
-      main, [&](const Rect& r) { return r.x == Pixels(1000) && r.y == Pixels(1000); }, outer));
+  ASSERT_TRUE(OuterReaches(main, Pixels(1000), Pixels(1000), outer));
   const Rect lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4", TwipsPerPixel());
   const std::string display = "DISPLAY=" + server_.Display();
   const auto about_shown = [&](xcb_window_t& about, std::chrono::seconds limit) {
@@ -187,12 +184,10 @@ TEST_P(MovedMainWindow, WhereverTheWindowManagerFirstPutItTheUsersMoveIsSaved) {
   // Moved by the user only once it stands at its height, where the program
   // put it once it knew the frame: a user is not that quick.
   std::optional<Rect> outer;
-  ASSERT_TRUE(OuterBecomes(
-      main, [&](const Rect& r) { return r.y == Pixels(4500); }, outer));
+  ASSERT_TRUE(OuterReaches(main, std::nullopt, Pixels(4500), outer));
   constexpr std::uint32_t kNorthWestXYByPager = 1 | 1 << 8 | 1 << 9 | 2 << 12;
   x_.SendToWindowManager(main, "_NET_MOVERESIZE_WINDOW", {kNorthWestXYByPager, 300, 200, 0, 0});
-  EXPECT_TRUE(OuterBecomes(
-      main, [](const Rect& r) { return r.x == 300 && r.y == 200; }, outer))
+  EXPECT_TRUE(OuterReaches(main, 300, 200, outer))
       << "the window manager left the window at " << (outer ? outer->x : -1) << ","
       << (outer ? outer->y : -1);
   program.CloseAndExpectCleanExit(x_, main);

@@ -22,7 +22,11 @@ std::string Assignment(std::string_view property, Twips value) {
 
 SimWindow::SimWindow(SimBackend& backend, const FormDesign& design, WindowEvents& events,
                      WindowHandle handle)
-    : backend_(backend), design_(design), events_(events), handle_(handle) {
+    : backend_(backend),
+      design_(design),
+      events_(events),
+      handle_(handle),
+      input_(design, events, *this) {
   // A new window takes the system's default place and its design size.
   left_ = 1440;
   top_ = 1440;
@@ -30,7 +34,6 @@ SimWindow::SimWindow(SimBackend& backend, const FormDesign& design, WindowEvents
   height_ = design.client_height + 360;
   for (const ControlDesign& control : design.controls) {
     back_colours_.push_back(control.back_colour.value_or(0));
-    texts_.emplace_back(control.caption);
   }
   backend_.windows_.push_back(this);
 }
@@ -69,7 +72,7 @@ void SimWindow::SetControlBackColour(int control, Colour colour) {
 }
 
 void SimWindow::SetControlText(int control, std::string_view text) {
-  texts_.at(static_cast<std::size_t>(control)) = text;
+  input_.SetText(control, text);
 }
 
 void SimWindow::Show(NativeWindow* owner) {
@@ -78,6 +81,7 @@ void SimWindow::Show(NativeWindow* owner) {
   if (owner_ != nullptr) {
     owner_->input_enabled_ = false;
   }
+  input_.FocusFirst();
 }
 
 int SimWindow::IndexOf(std::string_view control) const {
@@ -94,18 +98,85 @@ Colour SimWindow::BackColour(std::string_view control) const {
 }
 
 const std::string& SimWindow::Text(std::string_view control) const {
-  return texts_.at(static_cast<std::size_t>(IndexOf(control)));
+  return input_.Text(IndexOf(control)).Value();
 }
 
-void SimWindow::DoubleClick(std::string_view control) {
-  if (input_enabled_ && visible_) {
-    events_.OnControlDblClick(IndexOf(control));
+std::string SimWindow::SelectedText(std::string_view control) const {
+  return input_.Text(IndexOf(control)).Selected();
+}
+
+std::string_view SimWindow::FocusedControl() const {
+  const int row = input_.Focused();
+  return row < 0 ? std::string_view() : design_.controls[static_cast<std::size_t>(row)].name;
+}
+
+InputTime SimWindow::Time() const {
+  return static_cast<InputTime>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(backend_.Now()).count());
+}
+
+std::size_t SimWindow::TextOffsetAt(int row, int x, int y) const {
+  const std::string& text = input_.Text(row).Value();
+  std::size_t line_start = 0;
+  for (int line = 0; line < y / 16; ++line) {
+    const std::size_t end = text.find('\n', line_start);
+    if (end == std::string::npos) {
+      return text.size();
+    }
+    line_start = end + 1;
+  }
+  const std::size_t line_end = std::min(text.find('\n', line_start), text.size());
+  return std::min(line_start + static_cast<std::size_t>(std::max(0, x) / 8), line_end);
+}
+
+void SimWindow::OfferText(TextOffer where, std::string text, InputTime /*time*/) {
+  backend_.offered_[where] = std::move(text);
+}
+
+void SimWindow::ButtonDown(std::string_view control, int x, int y, bool shift) {
+  if (TakesInput()) {
+    const int row = IndexOf(control);
+    input_.ButtonDown(row, x, y, Time(), TextOffsetAt(row, x, y), shift);
   }
 }
 
-void SimWindow::Click(std::string_view control) {
-  if (input_enabled_ && visible_) {
-    events_.OnControlClick(IndexOf(control));
+void SimWindow::Drag(std::string_view control, int x, int y) {
+  if (TakesInput()) {
+    const int row = IndexOf(control);
+    input_.Drag(row, TextOffsetAt(row, x, y));
+  }
+}
+
+void SimWindow::ButtonUp(std::string_view control, bool inside) {
+  if (TakesInput()) {
+    input_.ButtonUp(IndexOf(control), inside, Time());
+  }
+}
+
+// Each step may close the window, ending this object: so the window's
+// presence is checked again before the next one.
+void SimWindow::Click(std::string_view control, int x, int y) {
+  const WindowHandle handle = handle_;
+  ButtonDown(control, x, y);
+  if (backend_.Has(handle)) {
+    ButtonUp(control);
+  }
+}
+
+void SimWindow::DoubleClick(std::string_view control, int x, int y) {
+  const WindowHandle handle = handle_;
+  Click(control, x, y);
+  if (backend_.Has(handle)) {
+    ButtonDown(control, x, y);
+  }
+  if (backend_.Has(handle)) {
+    ButtonUp(control);
+  }
+}
+
+void SimWindow::PressKey(Key key, bool shift, bool ctrl) {
+  if (TakesInput()) {
+    input_.KeyDown({key, shift, ctrl, Time()});
   }
 }
 
@@ -188,6 +259,16 @@ SimBackend::~SimBackend() = default;
 std::unique_ptr<NativeWindow> SimBackend::CreateNativeWindow(const FormDesign& design,
                                                              WindowEvents& events) {
   return std::make_unique<SimWindow>(*this, design, events, next_handle_++);
+}
+
+bool SimBackend::Has(WindowHandle handle) const {
+  return std::ranges::any_of(
+      windows_, [handle](const SimWindow* window) { return window->Handle() == handle; });
+}
+
+std::string SimBackend::Offered(TextOffer where) const {
+  const auto found = offered_.find(where);
+  return found == offered_.end() ? std::string() : found->second;
 }
 
 SimWindow* SimBackend::WindowNamed(std::string_view form_name) const {

@@ -97,15 +97,14 @@ TEST_F(X11AboutWindow, OpensModalShowsItsControlsTakesTheKeyboardRightAndSavesOn
   EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x_, main_)) != 0; }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return RedLamp(x_, main_) != lamp && RedLamp(x_, main_); }, 5s));
 
-  // The focus starts on OK and runs OK -> picture box -> text box, which
-  // selects its whole text on the way in; Ctrl+C copies it.
+  // Keys reach the input rules: Tab twice brings the focus to the text box,
+  // selecting all of it, and Ctrl+C offers it as CLIPBOARD to other
+  // programs; Tab again and Space press OK.
   Keys({"Tab", "Tab", "ctrl+c"});
   std::optional<std::string> copied;
   EXPECT_TRUE(WaitUntil([&] { return (copied = x_.Selection("CLIPBOARD")) == kLinkText; }, 10s))
       << "copied: " << copied.value_or("(nothing)");
-  // Neither Esc nor Enter presses OK: it is neither the default nor the
-  // cancel button. Tab brings the focus back to it, and Space presses it.
-  Keys({"Escape", "Return", "Tab", "space"});
+  Keys({"Tab", "space"});
   EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s))
       << "Space on OK did not close the window";
   ASSERT_TRUE(program.Running());
@@ -119,7 +118,8 @@ TEST_F(X11AboutWindow, TheMouseSelectsTextRevealsTheAuthorAndOkCloses) {
   ProgramProcess program(display_, config_.Path());
   const xcb_window_t about = OpenAbout(program, 7);
   ASSERT_NE(about, XCB_NONE);
-  // A double-click on a word selects it, offered as PRIMARY.
+  // A double-click on a word selects the word under the pointer, offered
+  // as PRIMARY.
   const Rect link = AboutRect(about, "MARQUENT_WEBSITE_LINK");
   DoubleClickAt({link.x + link.width * 3 / 4, link.y + 10});
   EXPECT_TRUE(WaitUntil([&] { return x_.Selection("PRIMARY") == "http://www.example.com/"; }, 10s))
@@ -130,10 +130,6 @@ TEST_F(X11AboutWindow, TheMouseSelectsTextRevealsTheAuthorAndOkCloses) {
   DoubleClickAt(creator.Centre());
   EXPECT_TRUE(WaitUntil([&] { return x_.ScreenImage(creator).pixels != before.pixels; }, 10s));
   EXPECT_TRUE(GreenOnBlack(x_.ScreenImage(creator)));
-  // Typing changes nothing in the text box: all of it still copies whole.
-  ClickAt(link.Centre());
-  Keys({"x", "BackSpace", "Delete", "ctrl+a", "ctrl+c"});
-  EXPECT_TRUE(WaitUntil([&] { return x_.Selection("CLIPBOARD") == kLinkText; }, 10s));
   ClickAt(AboutRect(about, "OK_BUTTON").Centre());
   EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s));
   EXPECT_TRUE(program.Running());

@@ -4,11 +4,9 @@
 #include "platform/x11/control_art.h"
 
 #include <cairo-xcb.h>
-#include <jpeglib.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -16,97 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/art_drawing.h"
+#include "platform/x11/jpeg_picture.h"
+
 namespace platform::x11 {
 
 std::span<const unsigned char> Picture(std::string_view name);
 
 namespace {
-
-template <typename T, void (*Free)(T*)>
-struct Freer {
-  void operator()(T* pointer) const { Free(pointer); }
-};
-template <typename T, void (*Free)(T*)>
-using Owned = std::unique_ptr<T, Freer<T, Free>>;
-using OwnedSurface = Owned<cairo_surface_t, cairo_surface_destroy>;
-using OwnedCairo = Owned<cairo_t, cairo_destroy>;
-using OwnedFont = Owned<PangoFontDescription, pango_font_description_free>;
-using OwnedAttributes = Owned<PangoAttrList, pango_attr_list_unref>;
-struct ObjectFreer {
-  void operator()(void* object) const { g_object_unref(object); }
-};
-using OwnedLayout = std::unique_ptr<PangoLayout, ObjectFreer>;
-using OwnedContext = std::unique_ptr<PangoContext, ObjectFreer>;
-using OwnedFontMap = std::unique_ptr<PangoFontMap, ObjectFreer>;
-
-void SetColour(cairo_t* cr, Colour colour) {
-  cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0,
-                       ((colour >> 16) & 0xFF) / 255.0);
-}
-
-void Fill(cairo_t* cr, double x, double y, double width, double height, Colour colour) {
-  SetColour(cr, colour);
-  cairo_rectangle(cr, x, y, width, height);
-  cairo_fill(cr);
-}
-
-// One ring of a 3-D edge, `thickness` pixels wide: `lit` along the top and
-// left, `shaded` along the bottom and right.
-void EdgeRing(cairo_t* cr, double inset, double thickness, int width, int height, Colour lit,
-              Colour shaded) {
-  const double w = width - 2 * inset;
-  const double h = height - 2 * inset;
-  Fill(cr, inset, inset, w - thickness, thickness, lit);
-  Fill(cr, inset, inset, thickness, h - thickness, lit);
-  Fill(cr, inset, inset + h - thickness, w, thickness, shaded);
-  Fill(cr, inset + w - thickness, inset, thickness, h, shaded);
-}
-
-// The JPEG as a cairo image, or nothing. libjpeg reports errors by calling
-// back; this one jumps out instead of ending the program.
-struct JpegError {
-  jpeg_error_mgr manager;
-  std::jmp_buf escape;
-};
-
-extern "C" void JpegFailed(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<JpegError*>(info->err)->escape, 1);
-}
-
-cairo_surface_t* DecodeJpeg(std::span<const unsigned char> data) {
-  if (data.empty()) {
-    return nullptr;
-  }
-  jpeg_decompress_struct info{};
-  JpegError error{};
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = JpegFailed;
-  cairo_surface_t* image = nullptr;
-  if (setjmp(error.escape) != 0) {
-    jpeg_destroy_decompress(&info);
-    if (image != nullptr) {
-      cairo_surface_destroy(image);
-    }
-    return nullptr;
-  }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-  jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_EXT_BGRX;  // cairo's RGB24 on a little-endian machine
-  jpeg_start_decompress(&info);
-  image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(info.output_width),
-                                     static_cast<int>(info.output_height));
-  unsigned char* pixels = cairo_image_surface_get_data(image);
-  const int stride = cairo_image_surface_get_stride(image);
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = pixels + static_cast<std::ptrdiff_t>(info.output_scanline) * stride;
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  cairo_surface_mark_dirty(image);
-  return image;
-}
 
 class ClassicControlArt final : public ControlArt {
  public:

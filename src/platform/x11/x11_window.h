@@ -1,46 +1,40 @@
 // One top-level window of the program on X11: a utility window with a close
-// box only, its controls as child windows at their design places, and its
-// outer rectangle read and set in twips. Lamps and other plain rectangles are
-// windows whose background the server fills; controls with text or a picture
-// are drawn by the control art module.
+// box only, its controls as child windows at their design places. It keeps
+// its place through the window manager's frame, and hands its controls'
+// events to the input rules.
 #pragma once
 
 #include <xcb/xcb.h>
 
-#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/twips.h"
+#include "platform/input/form_input.h"
+#include "platform/x11/window_placement.h"
+#include "platform/x11/x11_control.h"
 #include "platform/x11/xcb_owners.h"
 
 namespace platform::x11 {
 
-class X11Backend;
-struct ControlFace;
+class WindowHost;
 
-// _NET_FRAME_EXTENTS: what the window manager's frame adds on each side.
-struct FrameExtents {
-  int left = 0, right = 0, top = 0, bottom = 0;
-  bool operator==(const FrameExtents&) const = default;
-};
-
-class X11Window final : public NativeWindow {
+class X11Window final : public NativeWindow, private InputView {
  public:
-  X11Window(X11Backend& backend, const FormDesign& design, WindowEvents& events);
+  X11Window(WindowHost& host, const FormDesign& design, WindowEvents& events);
   ~X11Window() override;
   X11Window(const X11Window&) = delete;
   X11Window& operator=(const X11Window&) = delete;
 
-  Twips Left() const override;
-  Twips Top() const override;
-  Twips Width() const override;
-  Twips Height() const override;
-  void SetLeft(Twips value) override;
-  void SetTop(Twips value) override;
-  void SetWidth(Twips value) override;
-  void SetHeight(Twips value) override;
+  Twips Left() const override { return placement_.Left(); }
+  Twips Top() const override { return placement_.Top(); }
+  Twips Width() const override { return placement_.Width(); }
+  Twips Height() const override { return placement_.Height(); }
+  void SetLeft(Twips value) override { placement_.SetLeft(value); }
+  void SetTop(Twips value) override { placement_.SetTop(value); }
+  void SetWidth(Twips value) override { placement_.SetWidth(value); }
+  void SetHeight(Twips value) override { placement_.SetHeight(value); }
   int WindowState() const override;
   WindowHandle Handle() const override { return window_.Id(); }
   void SetControlBackColour(int control, Colour colour) override;
@@ -56,70 +50,24 @@ class X11Window final : public NativeWindow {
   void CloseRequested() { events_.OnCloseRequest(); }
 
  private:
-  struct ControlWindow {
-    int index = 0;
-    const ControlDesign* design = nullptr;
-    OwnedWindow window;
-    int width = 0, height = 0;
-    Colour back_colour = 0;
-    std::string text;    // line ends as "\n"
-    bool drawn = false;  // text, border or picture: painted by the control art
-    bool pressed = false;
-    std::size_t anchor = 0, caret = 0;  // text boxes: the selection runs between them
-    xcb_timestamp_t last_press = 0;
-    int last_press_x = -100, last_press_y = -100;
-  };
-
-  void SetProperties();
   void CreateControls();
-  ControlWindow* ControlOf(xcb_window_t window);
-  ControlFace FaceOf(const ControlWindow& control) const;
-  void Paint(ControlWindow& control);
-  void Repaint(ControlWindow& control);
+  X11Control* ControlOf(xcb_window_t window);
+  void OnStructureEvent(const xcb_generic_event_t& event);
+  void OnInputEvent(const xcb_generic_event_t& event);
 
-  void OnConfigure(const xcb_configure_notify_event_t& event);
-  void OnProperty(const xcb_property_notify_event_t& event);
-  void OnButtonPress(ControlWindow& control, const xcb_button_press_event_t& event);
-  void OnButtonRelease(ControlWindow& control, const xcb_button_release_event_t& event);
-  void OnMotion(ControlWindow& control, const xcb_motion_notify_event_t& event);
-  void OnKeyPress(const xcb_key_press_event_t& event);
-  void OnTextBoxKey(ControlWindow& control, xcb_keysym_t key, std::uint16_t state,
-                    xcb_timestamp_t time);
-  void SelectText(ControlWindow& control, std::size_t anchor, std::size_t caret,
-                  xcb_timestamp_t time);
-  void MoveFocus(bool forward);
-  void FocusControl(ControlWindow* control);
-  std::vector<ControlWindow*> TabOrder();
+  // InputView
+  void RepaintControl(int row) override;
+  void OfferText(TextOffer where, std::string text, InputTime time) override;
 
-  double TwipsPerPixel() const;
-  void PlaceClient();  // puts the client where the outer rectangle asks
-  void LearnFrame(const FrameExtents& frame);
-  void OnClientMoved(int x, int y);         // in root coordinates
-  bool ClientOrigin(int& x, int& y) const;  // in root coordinates
-
-  X11Backend& backend_;
+  WindowHost& host_;
   const FormDesign& design_;
   WindowEvents& events_;
+  WindowPlacement placement_;
+  FormInput input_;
+  ControlContext control_context_;
   OwnedWindow window_;
-  std::vector<ControlWindow> controls_;  // one per design row; timers have no window
-  ControlWindow* focus_ = nullptr;
-  FrameExtents frame_;
+  std::vector<std::unique_ptr<X11Control>> controls_;  // one per design row; timers have none
   bool shown_ = false;
-  bool frame_learnt_after_map_ = false;
-  // The window manager (or, without one, the server) has said where the
-  // client is since the program last placed it; until then it stands where
-  // it was asked to.
-  bool stands_placed_ = false;
-  bool mapped_ = false;             // the window manager has mapped it
-  bool placed_again_ = false;       // placed after mapping, not yet seen there
-  xcb_window_t parent_ = XCB_NONE;  // the root, or the window manager's frame
-  // The outer rectangle the program last asked for, in pixels.
-  int outer_left_ = 0, outer_top_ = 0, client_width_ = 1, client_height_ = 1;
-  int placed_x_ = 0, placed_y_ = 0;           // where the client was last put
-  int left_place_x_ = 0, left_place_y_ = 0;   // and where it was put before
-  int actual_width_ = 1, actual_height_ = 1;  // the client size as the server has it
-  TwipsCoordinate left_, top_;
-  TwipsCoordinate width_{kDesignFrameWidth}, height_{kDesignFrameHeight};
 };
 
 }  // namespace platform::x11

@@ -1,7 +1,6 @@
-// Stacking and key injection on an X11 desktop. Stacking goes through the
-// EWMH window manager when one runs, and raises the window when none does;
-// keys go through the XTEST extension. Both stay silent and harmless when a
-// window vanishes or the connection breaks.
+// Stacking on an X11 desktop: through the EWMH window manager when one
+// runs (the active window, and _NET_WM_STATE_ABOVE for the topmost band),
+// silent and harmless when a window vanishes or the connection breaks.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -12,27 +11,11 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/x11/window_manager_check.h"
 
 namespace platform::x11 {
 
 class Display;
-
-// Whether an EWMH window manager runs now: the root names a check window,
-// and that window names itself. A stale root property left by a window
-// manager that died points at a window that is gone or says nothing.
-class WindowManagerCheck {
- public:
-  explicit WindowManagerCheck(Display& display) : display_(display) {}
-  // Ask, then Answer: the questions go out with the caller's own.
-  void Ask();
-  bool Answer();
-
- private:
-  Display& display_;
-  xcb_get_property_cookie_t root_check_{};
-  std::optional<xcb_get_property_cookie_t> cached_check_;
-  xcb_window_t check_window_ = XCB_NONE;  // last check window seen valid
-};
 
 class X11Stacking : public platform::WindowStacking {
  public:
@@ -79,17 +62,6 @@ class X11Stacking : public platform::WindowStacking {
   platform::WindowHandle foreground_ = 0;
   std::vector<StateAsked> states_asked_;
   xcb_window_t last_demoted_ = XCB_NONE, last_promoted_ = XCB_NONE;
-};
-
-class X11Keys : public platform::KeyInjector {
- public:
-  // Finds XTEST and the Num Lock key once; says once on stderr if it can't.
-  explicit X11Keys(Display& display);
-  void PressNumLock() override;
-
- private:
-  Display& display_;
-  xcb_keycode_t num_lock_ = 0;  // 0: keys can't be pressed here
 };
 
 }  // namespace platform::x11

@@ -1,12 +1,8 @@
-#include "platform/x11/x11_desktop.h"
+#include "platform/x11/x11_stacking.h"
 
 #include <xcb/xcb_ewmh.h>
-#include <xcb/xcb_keysyms.h>
-#include <xcb/xtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "platform/x11/x11_display.h"
@@ -17,57 +13,8 @@ namespace platform::x11 {
 namespace {
 
 constexpr auto kCheckLasts = std::chrono::milliseconds(100);
-constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;  // XK_Num_Lock
-
-std::optional<xcb_window_t> WindowValue(xcb_connection_t* connection,
-                                        xcb_get_property_cookie_t cookie) {
-  const auto reply = Take(xcb_get_property_reply, connection, cookie);
-  if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
-      xcb_get_property_value_length(reply.get()) < 4) {
-    return std::nullopt;
-  }
-  return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
-}
 
 }  // namespace
-
-// ---- WindowManagerCheck --------------------------------------------------------
-
-// While the check window last seen still names itself, the same window
-// manager runs: one question. Otherwise the root is asked which one runs now.
-void WindowManagerCheck::Ask() {
-  xcb_ewmh_connection_t& ewmh = display_.Ewmh();
-  if (check_window_ != XCB_NONE) {
-    cached_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, check_window_);
-  } else {
-    cached_check_.reset();
-    root_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&ewmh, display_.Root());
-  }
-}
-
-bool WindowManagerCheck::Answer() {
-  xcb_connection_t* c = display_.Connection();
-  if (cached_check_) {
-    if (WindowValue(c, *cached_check_) == check_window_) {
-      return true;
-    }
-    // Gone, or another window manager took over: look again from the root.
-    root_check_ = xcb_ewmh_get_supporting_wm_check_unchecked(&display_.Ewmh(), display_.Root());
-  }
-  const std::optional<xcb_window_t> named = WindowValue(c, root_check_);
-  check_window_ = XCB_NONE;
-  if (!named || *named == XCB_NONE) {
-    return false;
-  }
-  const std::optional<xcb_window_t> confirmed =
-      WindowValue(c, xcb_ewmh_get_supporting_wm_check_unchecked(&display_.Ewmh(), *named));
-  if (confirmed == named) {
-    check_window_ = *named;
-  }
-  return check_window_ != XCB_NONE;
-}
-
-// ---- X11Stacking ---------------------------------------------------------------
 
 X11Stacking::~X11Stacking() {
   ForgetStatesAsked();
@@ -107,7 +54,7 @@ platform::WindowHandle X11Stacking::GetForegroundWindow() {
   }
   managed_ = check_.Answer();
   asked_at_ = std::chrono::steady_clock::now();
-  const auto window = WindowValue(display_.Connection(), active);
+  const auto window = WindowPropertyValue(display_.Connection(), active);
   foreground_ = managed_ && window ? *window : 0;
   return foreground_;
 }
@@ -199,46 +146,6 @@ void X11Stacking::EditUnmappedState(xcb_window_t window, std::vector<xcb_atom_t>
   Discard(ewmh.connection,
           xcb_ewmh_set_wm_state_checked(&ewmh, window, static_cast<std::uint32_t>(atoms.size()),
                                         atoms.data()));
-}
-
-// ---- X11Keys -------------------------------------------------------------------
-
-namespace {
-
-void Warn(const char* why) {
-  std::fprintf(stderr, "brellock-varn-on: cannot press Num Lock here: %s\n", why);
-}
-
-}  // namespace
-
-X11Keys::X11Keys(Display& display) : display_(display) {
-  xcb_connection_t* c = display_.Connection();
-  const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
-  if (xtest == nullptr || xtest->present == 0) {
-    Warn("the X server has no XTEST extension");
-    return;
-  }
-  const std::unique_ptr<xcb_key_symbols_t, void (*)(xcb_key_symbols_t*)> symbols(
-      xcb_key_symbols_alloc(c), xcb_key_symbols_free);
-  const std::unique_ptr<xcb_keycode_t, FreeWithFree> codes(
-      symbols ? xcb_key_symbols_get_keycode(symbols.get(), kNumLockKeysym) : nullptr);
-  if (codes && *codes != XCB_NO_SYMBOL) {
-    num_lock_ = *codes;
-  } else {
-    Warn("no key on this keyboard map is Num_Lock");
-  }
-}
-
-void X11Keys::PressNumLock() {
-  xcb_connection_t* c = display_.Connection();
-  if (num_lock_ == 0 || xcb_connection_has_error(c) != 0) {
-    return;
-  }
-  Discard(c, xcb_test_fake_input_checked(c, XCB_KEY_PRESS, num_lock_, XCB_CURRENT_TIME, XCB_NONE, 0,
-                                         0, 0));
-  Discard(c, xcb_test_fake_input_checked(c, XCB_KEY_RELEASE, num_lock_, XCB_CURRENT_TIME, XCB_NONE,
-                                         0, 0, 0));
-  xcb_flush(c);
 }
 
 }  // namespace platform::x11

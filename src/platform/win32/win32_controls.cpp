@@ -1,7 +1,7 @@
 #include "platform/win32/win32_controls.h"
 
+#include "platform/win32/form_controls.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/win32_window.h"
 
 namespace platform::win32 {
 

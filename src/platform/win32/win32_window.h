@@ -1,15 +1,15 @@
-// A form as a top-level Win32 window: a sizable tool window whose controls
-// are child windows placed at their design positions.
+// A form as a top-level Win32 window: a sizable tool window of the program's
+// form class, whose window procedure hands each message to a named handler.
+// Its rectangle is the frame's concern, its child windows the controls'.
 #pragma once
 
 #include "platform/win32/win32_api.h"
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "platform/backend.h"
-#include "platform/twips.h"
+#include "platform/win32/form_controls.h"
+#include "platform/win32/form_frame.h"
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {
@@ -23,21 +23,6 @@ bool IsFormWindow(HWND window);
 // its tab order.
 void MoveFocusInTabOrder(HWND form, bool forward);
 
-// What a label or picture box child window needs to paint and report itself.
-struct ControlState {
-  int index = 0;
-  const ControlDesign* design = nullptr;
-  WindowEvents* events = nullptr;
-  HWND window = nullptr;
-  Colour back_colour = 0;
-  Colour fore_colour = 0;
-  std::wstring text;
-  HFONT font = nullptr;       // owned by the form
-  HBITMAP picture = nullptr;  // owned by the form
-  SIZE picture_size{};        // in picture pixels
-  UINT dpi = USER_DEFAULT_SCREEN_DPI;
-};
-
 class Win32Window : public NativeWindow {
  public:
   Win32Window(HINSTANCE instance, const FormDesign& design, WindowEvents& events);
@@ -45,14 +30,14 @@ class Win32Window : public NativeWindow {
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
 
-  Twips Left() const override;
-  Twips Top() const override;
-  Twips Width() const override;
-  Twips Height() const override;
-  void SetLeft(Twips value) override;
-  void SetTop(Twips value) override;
-  void SetWidth(Twips value) override;
-  void SetHeight(Twips value) override;
+  Twips Left() const override { return frame_.Left(); }
+  Twips Top() const override { return frame_.Top(); }
+  Twips Width() const override { return frame_.Width(); }
+  Twips Height() const override { return frame_.Height(); }
+  void SetLeft(Twips value) override { frame_.SetLeft(value); }
+  void SetTop(Twips value) override { frame_.SetTop(value); }
+  void SetWidth(Twips value) override { frame_.SetWidth(value); }
+  void SetHeight(Twips value) override { frame_.SetHeight(value); }
   int WindowState() const override;
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_.Get()); }
   void SetControlBackColour(int control, Colour colour) override;
@@ -74,32 +59,12 @@ class Win32Window : public NativeWindow {
   void OnActivate(bool active);
   bool OnEraseBackground(HDC dc);
 
-  double TwipsPerPixel() const { return platform::TwipsPerPixel(dpi_); }
-  RECT WindowRect() const;
-  SIZE ClientSize() const;
-  SIZE OuterSizeFor(SIZE client) const;  // with this window's frame at its DPI
-  void MoveWindowTo(int left, int top, int width, int height);
-  void SizeClientTo(SIZE client);  // the outer top-left stays
-  void SizeToDesign();
-  void CreateControls();
-  void LayoutControls();
-  void MakeFonts();
-  HFONT FontFor(const ControlDesign& control) const;
-  std::vector<ControlState*> TabOrder() const;
-
-  HINSTANCE instance_;
   const FormDesign& design_;
   WindowEvents& events_;
-  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   HWND owner_ = nullptr;  // disabled while this modal window lives
   HWND focus_ = nullptr;  // the control to give the focus back to on activation
-  TwipsCoordinate left_, top_;
-  TwipsCoordinate width_{kDesignFrameWidth}, height_{kDesignFrameHeight};  // of the client area
-  SIZE client_{};  // the client size the program or the user last chose
-  std::vector<std::unique_ptr<ControlState>> controls_;  // one per design row; timers empty
-  UniqueFont form_font_;
-  std::vector<UniqueFont> control_fonts_;  // per design row, for rows with their own font
-  std::vector<UniqueBitmap> pictures_;
+  FormFrame frame_;
+  std::unique_ptr<FormControls> controls_;
   UniqueBrush back_brush_;
   UniqueWindow window_;  // last member: destroyed first, while the rest still exists
 };

@@ -1,3 +1,4 @@
+// The loaded forms, and unloading them.
 #include "platform/application.h"
 
 #include <algorithm>

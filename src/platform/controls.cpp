@@ -1,3 +1,4 @@
+// A control's properties, passed on to its window while loaded.
 #include "platform/controls.h"
 
 #include "platform/form.h"

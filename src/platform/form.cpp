@@ -1,3 +1,4 @@
+// A form's load, show and unload, and its window's events.
 #include "platform/form.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// When each window timer is due.
 #include "platform/timer_scheduler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The double-click rule: two presses close in time and place.
 #include "platform/input/double_click.h"
 
 #include <cstdlib>

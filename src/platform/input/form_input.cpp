@@ -1,3 +1,4 @@
+// A window's input rules: focus, double-clicks, push buttons, the locked text box.
 #include "platform/input/form_input.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// A locked text box's caret and selection over text that never changes.
 #include "platform/input/locked_text.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The tab order of a design and the step from one control to the next.
 #include "platform/input/tab_order.h"
 
 #include <algorithm>

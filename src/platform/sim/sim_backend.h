@@ -13,6 +13,7 @@
 
 #include "platform/backend.h"
 #include "platform/input/form_input.h"
+#include "platform/sim/sim_services.h"
 
 namespace platform::sim {
 
@@ -86,62 +87,6 @@ class SimWindow : public NativeWindow, private InputView {
   std::vector<Colour> back_colours_;
   FormInput input_;
   std::vector<std::string> geometry_log_;
-};
-
-class SimSettings : public SettingsStore {
- public:
-  std::optional<std::string> Read(std::string_view application, std::string_view section,
-                                  std::string_view key) override;
-  bool Write(std::string_view application, std::string_view section, std::string_view key,
-             std::string_view value) override;
-
-  // Direct access for tests, under the program's own application and section.
-  void Store(std::string_view key, std::string_view value);
-  std::optional<std::string> Stored(std::string_view key) const;
-  const std::vector<std::string>& ReadLog() const { return reads_; }
-  const std::vector<std::string>& WriteLog() const { return writes_; }
-  void ClearLogs();
-  bool fail_writes = false;
-
- private:
-  static std::string Path(std::string_view application, std::string_view section,
-                          std::string_view key);
-  std::map<std::string, std::string, std::less<>> values_;
-  std::vector<std::string> reads_;
-  std::vector<std::string> writes_;
-};
-
-struct StackingCall {
-  TimePoint at;
-  WindowHandle window;
-  std::intptr_t insert_after;
-  int x, y, cx, cy;
-  unsigned flags;
-};
-
-class SimStacking : public WindowStacking {
- public:
-  explicit SimStacking(SimBackend& backend) : backend_(backend) {}
-  WindowHandle GetForegroundWindow() override;
-  void SetWindowPos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx, int cy,
-                    unsigned flags) override;
-
-  WindowHandle foreground = 0;
-  std::vector<TimePoint> foreground_queries;
-  std::vector<StackingCall> calls;
-
- private:
-  SimBackend& backend_;
-};
-
-class SimKeys : public KeyInjector {
- public:
-  explicit SimKeys(SimBackend& backend) : backend_(backend) {}
-  void PressNumLock() override;
-  std::vector<TimePoint> presses;
-
- private:
-  SimBackend& backend_;
 };
 
 class SimBackend : public Backend {

@@ -1,3 +1,4 @@
+// A form's child windows: made, laid out at a DPI, coloured, focused.
 #include "platform/win32/form_controls.h"
 
 #include <algorithm>

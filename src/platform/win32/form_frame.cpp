@@ -1,3 +1,4 @@
+// A form's outer rectangle and client size in twips, through DPI and frame changes.
 #include "platform/win32/form_frame.h"
 
 namespace platform::win32 {

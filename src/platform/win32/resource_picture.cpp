@@ -1,3 +1,4 @@
+// Pictures from the executable's resources, decoded by WIC.
 #include "platform/win32/resource_picture.h"
 
 #include <wincodec.h>

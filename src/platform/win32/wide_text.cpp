@@ -1,3 +1,4 @@
+// UTF-8 to UTF-16 for the wide Win32 calls.
 #include "platform/win32/wide_text.h"
 
 #include "platform/win32/win32_api.h"

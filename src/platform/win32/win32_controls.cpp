@@ -1,3 +1,4 @@
+// The label and picture box window classes: painting and double-clicks.
 #include "platform/win32/win32_controls.h"
 
 #include "platform/win32/form_controls.h"

@@ -1,3 +1,4 @@
+// The settings store in the registry, under HKEY_CURRENT_USER.
 #include "platform/win32/win32_settings.h"
 
 #include "platform/win32/win32_api.h"

@@ -1,3 +1,4 @@
+// Stacking on Windows: the foreground window and the topmost band.
 #include "platform/win32/win32_stacking.h"
 
 #include "platform/win32/win32_api.h"

@@ -1,3 +1,4 @@
+// The form window class: its window procedure and message handlers.
 #include "platform/win32/win32_window.h"
 
 #include "platform/win32/wide_text.h"

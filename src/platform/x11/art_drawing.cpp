@@ -1,3 +1,4 @@
+// Fills and 3-D edge rings of the classic look, in cairo.
 #include "platform/x11/art_drawing.h"
 
 namespace platform::x11 {

@@ -1,3 +1,4 @@
+// Finding and loading the control art module on first use.
 #include "platform/x11/art_module.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// Controls painted by the art module, on change and on exposure.
 #include "platform/x11/drawn_control.h"
 
 #include "platform/x11/art_module.h"

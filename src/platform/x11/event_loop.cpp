@@ -1,3 +1,4 @@
+// The poll() loop over the X connection, the timers and the session signals.
 #include "platform/x11/event_loop.h"
 
 #include <poll.h>

@@ -1,3 +1,4 @@
+// Reading and awaiting _NET_FRAME_EXTENTS.
 #include "platform/x11/frame_extents.h"
 
 #include <poll.h>

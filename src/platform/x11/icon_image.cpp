@@ -1,3 +1,4 @@
+// The program's icon file's largest image as _NET_WM_ICON pixels.
 #include "platform/x11/icon_image.h"
 
 namespace platform::x11 {

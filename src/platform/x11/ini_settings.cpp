@@ -1,3 +1,4 @@
+// The settings store as an INI file read and written through GLib key files.
 #include "platform/x11/ini_settings.h"
 
 #include <fcntl.h>

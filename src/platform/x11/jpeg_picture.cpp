@@ -1,3 +1,4 @@
+// JPEG pictures decoded by libjpeg-turbo into cairo images.
 #include "platform/x11/jpeg_picture.h"
 
 #include <csetjmp>

@@ -1,3 +1,4 @@
+// Key presses to the keys the input rules know.
 #include "platform/x11/keyboard_map.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// PRIMARY and CLIPBOARD served to other programs, ICCCM conversions.
 #include "platform/x11/selection_server.h"
 
 #include "platform/x11/x11_display.h"

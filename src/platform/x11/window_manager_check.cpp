@@ -1,3 +1,4 @@
+// Whether an EWMH window manager runs, through _NET_SUPPORTING_WM_CHECK.
 #include "platform/x11/window_manager_check.h"
 
 #include <xcb/xcb_ewmh.h>

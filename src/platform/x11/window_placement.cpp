@@ -1,3 +1,4 @@
+// A top-level window's place and size through the window manager's frame.
 #include "platform/x11/window_placement.h"
 
 #include <xcb/xcb_icccm.h>

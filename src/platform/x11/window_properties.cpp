@@ -1,3 +1,4 @@
+// ICCCM and EWMH properties of the top-level windows.
 #include "platform/x11/window_properties.h"
 
 #include <unistd.h>

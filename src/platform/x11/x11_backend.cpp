@@ -1,3 +1,4 @@
+// The Linux backend: its windows, and each X event routed to the one it is for.
 #include "platform/x11/x11_backend.h"
 
 #include <algorithm>
@@ -108,7 +109,7 @@ void X11Backend::Register(X11Window* window) {
 
 void X11Backend::Unregister(X11Window* window) {
   std::erase(windows_, window);
-  std::erase(modal_, window);
+  modal_.Remove(window);
 }
 
 X11Window* X11Backend::WindowFor(xcb_window_t id) const {
@@ -128,20 +129,11 @@ void X11Backend::RunEventLoop() {
   }
 }
 
-// A modal window takes the input from the others until it goes; everything
-// else, timers and the other windows' drawing, goes on meanwhile.
+// While a modal window is open (see ModalStack), events and timers go on.
 void X11Backend::RunModalLoop(const std::function<bool()>& finished) {
   while (!finished() && !quit_requested_ && !lost_display_) {
     loop_.WaitAndDispatch();
   }
-}
-
-void X11Backend::BeginModal(X11Window* window) {
-  modal_.push_back(window);
-}
-
-bool X11Backend::TakesInput(const X11Window* window) const {
-  return modal_.empty() || modal_.back() == window;
 }
 
 void X11Backend::OnEvent(const xcb_generic_event_t& event) {

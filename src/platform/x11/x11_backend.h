@@ -15,6 +15,7 @@
 #include "platform/x11/event_loop.h"
 #include "platform/x11/ini_settings.h"
 #include "platform/x11/keyboard_map.h"
+#include "platform/x11/modal_stack.h"
 #include "platform/x11/selection_server.h"
 #include "platform/x11/window_host.h"
 #include "platform/x11/x11_display.h"
@@ -65,8 +66,8 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   void KeepForLater(xcb_generic_event_t* event) override { loop_.KeepForLater(event); }
   void Register(X11Window* window) override;
   void Unregister(X11Window* window) override;
-  void BeginModal(X11Window* window) override;
-  bool TakesInput(const X11Window* window) const override;
+  void BeginModal(X11Window* window) override { modal_.Push(window); }
+  bool TakesInput(const X11Window* window) const override { return modal_.TakesInput(window); }
 
   // EventSink
   void OnEvent(const xcb_generic_event_t& event) override;
@@ -85,7 +86,7 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   ArtModule art_;
   SelectionServer selections_;
   std::vector<X11Window*> windows_;
-  std::vector<X11Window*> modal_;
+  ModalStack modal_;
   IniSettings settings_;
   std::unique_ptr<X11Stacking> stacking_;
   std::unique_ptr<X11Keys> keys_;

@@ -1,3 +1,4 @@
+// What every control shares, and the choice of a row's kind.
 #include "platform/x11/x11_control.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The X connection, its screen, atoms, EWMH names and resolution.
 #include "platform/x11/x11_display.h"
 
 #include <array>

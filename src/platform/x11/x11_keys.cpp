@@ -1,3 +1,4 @@
+// Num Lock pressed through XTEST.
 #include "platform/x11/x11_keys.h"
 
 #include <xcb/xcb_keysyms.h>

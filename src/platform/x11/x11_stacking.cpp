@@ -1,3 +1,4 @@
+// Stacking through the EWMH window manager, one batch of questions a tick.
 #include "platform/x11/x11_stacking.h"
 
 #include <xcb/xcb_ewmh.h>

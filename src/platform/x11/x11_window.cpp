@@ -1,3 +1,4 @@
+// The top-level window on X11: made, shown, and its events handed on.
 #include "platform/x11/x11_window.h"
 
 #include <xcb/xcb_ewmh.h>

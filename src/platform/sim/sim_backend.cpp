@@ -155,22 +155,24 @@ void SimWindow::ButtonUp(std::string_view control, bool inside) {
 }
 
 // Each step may close the window, ending this object: so the window's
-// presence is checked again before the next one.
+// presence is asked of the backend, kept aside, before the next step.
 void SimWindow::Click(std::string_view control, int x, int y) {
+  SimBackend& backend = backend_;
   const WindowHandle handle = handle_;
   ButtonDown(control, x, y);
-  if (backend_.Has(handle)) {
+  if (backend.Has(handle)) {
     ButtonUp(control);
   }
 }
 
 void SimWindow::DoubleClick(std::string_view control, int x, int y) {
+  SimBackend& backend = backend_;
   const WindowHandle handle = handle_;
   Click(control, x, y);
-  if (backend_.Has(handle)) {
+  if (backend.Has(handle)) {
     ButtonDown(control, x, y);
   }
-  if (backend_.Has(handle)) {
+  if (backend.Has(handle)) {
     ButtonUp(control);
   }
 }

@@ -1,7 +1,6 @@
 // The program as an Xwayland client of a Wayland session: GNOME's mutter,
 // headless, with the Xwayland it starts. The window stands at its stored
 // place, the lamps chase, and an unmoved window saves its place back.
-#include <cstdlib>
 #include <regex>
 
 #include "x11_test_support.h"
@@ -53,30 +52,6 @@ class WaylandSession {
   TemporaryFolder folder_;
   std::unique_ptr<ChildProcess> mutter_;
   std::string display_, authority_;
-};
-
-// XAUTHORITY for as long as it lives: the program inherits it, and this
-// test's own client reads it.
-class ScopedAuthority {
- public:
-  explicit ScopedAuthority(const std::string& file) {
-    if (const char* before = std::getenv("XAUTHORITY")) {
-      previous_ = before;
-    }
-    setenv("XAUTHORITY", file.c_str(), 1);
-  }
-  ~ScopedAuthority() {
-    if (previous_) {
-      setenv("XAUTHORITY", previous_->c_str(), 1);
-    } else {
-      unsetenv("XAUTHORITY");
-    }
-  }
-  ScopedAuthority(const ScopedAuthority&) = delete;
-  ScopedAuthority& operator=(const ScopedAuthority&) = delete;
-
- private:
-  std::optional<std::string> previous_;
 };
 
 TEST(XwaylandClient, StandsAtItsStoredPlaceChasesAndSavesItBackUnderMutter) {

@@ -569,7 +569,8 @@ WindowManager::WindowManager(const std::string& name, const std::string& display
 }
 
 ProgramProcess::ProgramProcess(std::optional<std::string> display, const std::string& config_home,
-                               const std::vector<std::string>& arguments) {
+                               const std::vector<std::string>& arguments,
+                               const std::vector<std::string>& environment) {
   std::filesystem::create_directory(folder_.File("runtime"));
   std::filesystem::permissions(folder_.File("runtime"), std::filesystem::perms::owner_all);
   // Leaks inside the system libraries are known and not the program's; the
@@ -581,6 +582,7 @@ ProgramProcess::ProgramProcess(std::optional<std::string> display, const std::st
       std::string("LSAN_OPTIONS=") + (leaks != nullptr ? std::string(leaks) + ":" : "") +
           "suppressions=" VARN_LSAN_SUPPRESSIONS ":print_suppressions=0",
       display ? "DISPLAY=" + *display : "DISPLAY"};
+  changes.insert(changes.end(), environment.begin(), environment.end());
   std::vector<std::string> command{VARN_PROGRAM};
   command.insert(command.end(), arguments.begin(), arguments.end());
   process_ = std::make_unique<ChildProcess>(command, changes, folder_.File("stderr"));

@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -215,9 +216,11 @@ class WindowManager {
 
 class ProgramProcess {
  public:
-  // No DISPLAY at all when `display` is nullopt.
+  // No DISPLAY at all when `display` is nullopt. `environment` changes the
+  // program's environment further, as ChildProcess takes changes.
   ProgramProcess(std::optional<std::string> display, const std::string& config_home,
-                 const std::vector<std::string>& arguments = {});
+                 const std::vector<std::string>& arguments = {},
+                 const std::vector<std::string>& environment = {});
 
   bool Running() { return process_->Running(); }
   void Terminate() const;  // SIGTERM, as at the end of a session
@@ -236,6 +239,30 @@ class ProgramProcess {
  private:
   TemporaryFolder folder_;  // stderr file and a private XDG_RUNTIME_DIR
   std::unique_ptr<ChildProcess> process_;
+};
+
+// XAUTHORITY for as long as it lives: the program inherits it, and this
+// test's own client reads it.
+class ScopedAuthority {
+ public:
+  explicit ScopedAuthority(const std::string& file) {
+    if (const char* before = std::getenv("XAUTHORITY")) {
+      previous_ = before;
+    }
+    setenv("XAUTHORITY", file.c_str(), 1);
+  }
+  ~ScopedAuthority() {
+    if (previous_) {
+      setenv("XAUTHORITY", previous_->c_str(), 1);
+    } else {
+      unsetenv("XAUTHORITY");
+    }
+  }
+  ScopedAuthority(const ScopedAuthority&) = delete;
+  ScopedAuthority& operator=(const ScopedAuthority&) = delete;
+
+ private:
+  std::optional<std::string> previous_;
 };
 
 // Tests of the program run on the desktop in DISPLAY (Xvfb with openbox).

@@ -92,11 +92,22 @@ void EventLoop::WaitAndDispatch() {
     sink_.OnConnectionLost();
     return;
   }
-  pollfd watched[] = {{xcb_get_file_descriptor(connection_), POLLIN, 0},
-                      {timer_fd_, POLLIN, 0},
-                      {signal_fd_, POLLIN, 0}};
-  if (poll(watched, signal_fd_ >= 0 ? 3 : 2, -1) <= 0) {
-    return;  // interrupted: look again
+  // The list keeps its room from one wait to the next. A signal_fd_ of -1
+  // is skipped by poll().
+  std::vector<pollfd>& watched = files_;
+  watched.assign({{xcb_get_file_descriptor(connection_), POLLIN, 0},
+                  {timer_fd_, POLLIN, 0},
+                  {signal_fd_, POLLIN, 0}});
+  int timeout_ms = -1;
+  if (watched_ != nullptr) {
+    watched_->AddWatches(watched, timeout_ms);
+  }
+  const int ready = poll(watched.data(), watched.size(), timeout_ms);
+  if (watched_ != nullptr) {
+    watched_->OnWatched(std::span(watched).subspan(3));
+  }
+  if (ready <= 0) {
+    return;  // interrupted, or only a timeout of the watched files: look again
   }
   if ((watched[1].revents & POLLIN) != 0) {
     std::uint64_t expirations = 0;

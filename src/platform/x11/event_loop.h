@@ -3,10 +3,13 @@
 // session. Nothing runs between the program's duties.
 #pragma once
 
+#include <poll.h>
 #include <xcb/xcb.h>
 
 #include <deque>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "platform/timer_scheduler.h"
 
@@ -24,6 +27,19 @@ class EventSink {
   ~EventSink() = default;
 };
 
+// Files someone else needs watched along with the loop's own, such as the
+// connections of a module loaded later.
+class WatchedFiles {
+ public:
+  // Just before the wait: the files and the longest wait (-1: no limit).
+  virtual void AddWatches(std::vector<pollfd>& files, int& timeout_ms) = 0;
+  // Just after it, with what became of the files added.
+  virtual void OnWatched(std::span<const pollfd> files) = 0;
+
+ protected:
+  ~WatchedFiles() = default;
+};
+
 class EventLoop {
  public:
   EventLoop(xcb_connection_t* connection, EventSink& sink);
@@ -37,6 +53,7 @@ class EventLoop {
   void KeepForLater(xcb_generic_event_t* event);
   // Handles what is already here, else waits for the next thing to happen.
   void WaitAndDispatch();
+  void Watch(WatchedFiles* files) { watched_ = files; }
 
  private:
   void Dispatch(xcb_generic_event_t* event);
@@ -47,6 +64,8 @@ class EventLoop {
   int signal_fd_ = -1;
   std::optional<TimePoint> wake_at_;
   std::deque<xcb_generic_event_t*> kept_;
+  WatchedFiles* watched_ = nullptr;
+  std::vector<pollfd> files_;  // this wait's
 };
 
 }  // namespace platform::x11

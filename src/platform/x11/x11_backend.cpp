@@ -7,6 +7,7 @@
 #include <span>
 
 #include "platform/twips.h"
+#include "platform/x11/wayland_keys.h"
 #include "platform/x11/window_manager_check.h"
 #include "platform/x11/x11_keys.h"
 #include "platform/x11/x11_stacking.h"
@@ -71,7 +72,11 @@ X11Backend::X11Backend(Display& display)
     const X11Window* window = WindowFor(id);
     return window != nullptr && window->Id() == id ? std::optional(window->Shown()) : std::nullopt;
   });
-  keys_ = std::make_unique<X11Keys>(display_);
+  if (OnWaylandThroughXwayland(display_)) {
+    keys_ = std::make_unique<WaylandKeys>(display_, loop_);
+  } else {
+    keys_ = std::make_unique<X11Keys>(display_);
+  }
 }
 
 X11Backend::~X11Backend() = default;

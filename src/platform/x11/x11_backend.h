@@ -24,7 +24,6 @@ namespace platform::x11 {
 
 class X11Window;
 class X11Stacking;
-class X11Keys;
 
 class X11Backend final : public platform::Backend, private WindowHost, private EventSink {
  public:
@@ -89,7 +88,7 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   ModalStack modal_;
   IniSettings settings_;
   std::unique_ptr<X11Stacking> stacking_;
-  std::unique_ptr<X11Keys> keys_;
+  std::unique_ptr<KeyInjector> keys_;  // XTEST, or the Wayland route
 };
 
 }  // namespace platform::x11

@@ -1,0 +1,133 @@
+// The Wayland route for Num Lock: one portal session and one emulated
+// keyboard for the whole run, their connections watched by the program's
+// own event loop (GLib's main context is run from it, never on its own).
+#include <glib.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/x11/emulated_keyboard.h"
+#include "platform/x11/num_lock_route.h"
+#include "platform/x11/portal_consent.h"
+#include "platform/x11/remote_desktop_portal.h"
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr unsigned kNumLockCode = 69;  // KEY_NUMLOCK, as evdev numbers it
+
+void Say(const std::string& what) {
+  std::fprintf(stderr, "brellock-varn-on: Num Lock is not pressed on this Wayland session: %s\n",
+               what.c_str());
+}
+
+class PortalNumLockRoute final : public NumLockRoute,
+                                 private PortalListener,
+                                 private KeyboardListener {
+ public:
+  explicit PortalNumLockRoute(std::string state_folder)
+      : consent_(std::move(state_folder)), portal_(consent_, static_cast<PortalListener&>(*this)) {
+    if (consent_.Refused()) {
+      Say("remote input was refused before; to be asked again, delete " + consent_.RefusalFile());
+      closed_ = true;
+      return;
+    }
+    portal_.Begin();
+  }
+
+  void PressNumLock() override {
+    if (keyboard_ && !closed_) {
+      keyboard_->PressKey(kNumLockCode);
+    }
+  }
+
+  // GLib's sources are prepared and asked for their files, as a loop of
+  // GLib's own would; the emulated keyboard's socket goes with them.
+  void AddWatches(std::vector<pollfd>& files, int& timeout_ms) override {
+    GMainContext* context = g_main_context_default();
+    glib_files_.clear();
+    acquired_ = g_main_context_acquire(context) != FALSE;
+    if (acquired_) {
+      g_main_context_prepare(context, &priority_);
+      int glib_timeout = -1;
+      glib_files_.resize(8);
+      int needed;
+      while ((needed = g_main_context_query(context, priority_, &glib_timeout, glib_files_.data(),
+                                            static_cast<int>(glib_files_.size()))) >
+             static_cast<int>(glib_files_.size())) {
+        glib_files_.resize(static_cast<std::size_t>(needed));
+      }
+      glib_files_.resize(static_cast<std::size_t>(needed));
+      for (const GPollFD& file : glib_files_) {
+        files.push_back({file.fd, static_cast<short>(file.events), 0});
+      }
+      if (glib_timeout >= 0 && (timeout_ms < 0 || glib_timeout < timeout_ms)) {
+        timeout_ms = glib_timeout;
+      }
+    }
+    keyboard_fd_ = keyboard_ ? keyboard_->Fd() : -1;
+    if (keyboard_fd_ >= 0) {
+      files.push_back({keyboard_fd_, POLLIN, 0});
+    }
+  }
+
+  void OnWatched(std::span<const pollfd> files) override {
+    if (acquired_) {
+      GMainContext* context = g_main_context_default();
+      for (std::size_t i = 0; i < glib_files_.size() && i < files.size(); ++i) {
+        glib_files_[i].revents = static_cast<gushort>(files[i].revents);
+      }
+      if (g_main_context_check(context, priority_, glib_files_.data(),
+                               static_cast<int>(glib_files_.size()))) {
+        g_main_context_dispatch(context);
+      }
+      g_main_context_release(context);
+      acquired_ = false;
+    }
+    if (keyboard_fd_ >= 0 && !files.empty() && (files.back().revents & POLLIN) != 0 && keyboard_) {
+      keyboard_->OnReadable();
+    }
+  }
+
+ private:
+  void OnEisReady(int fd) override {
+    keyboard_ = std::make_unique<EmulatedKeyboard>(fd, static_cast<KeyboardListener&>(*this));
+  }
+  void OnPortalFailed(const std::string& why) override {
+    Say(why);
+    closed_ = true;
+  }
+  void OnSessionClosed() override {
+    if (!closed_) {
+      Say("the desktop closed the remote input session");
+    }
+    closed_ = true;
+  }
+  void OnKeyboardLost(const std::string& why) override {
+    if (!closed_) {
+      Say(why);
+    }
+    closed_ = true;
+  }
+
+  PortalConsent consent_;
+  RemoteDesktopPortal portal_;
+  std::unique_ptr<EmulatedKeyboard> keyboard_;
+  bool closed_ = false;
+  std::vector<GPollFD> glib_files_;
+  gint priority_ = 0;
+  bool acquired_ = false;
+  int keyboard_fd_ = -1;
+};
+
+}  // namespace
+
+}  // namespace platform::x11
+
+extern "C" __attribute__((visibility("default"))) platform::x11::NumLockRoute*
+varn_make_num_lock_route(const char* state_folder) {
+  return new platform::x11::PortalNumLockRoute(state_folder);
+}

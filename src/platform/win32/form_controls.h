@@ -10,25 +10,10 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/win32/control_state.h"
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {
-
-// What a control's child window needs to paint and report itself; labels
-// and picture boxes keep a pointer to it for their whole life.
-struct ControlState {
-  int index = 0;
-  const ControlDesign* design = nullptr;
-  WindowEvents* events = nullptr;
-  HWND window = nullptr;
-  Colour back_colour = 0;
-  Colour fore_colour = 0;
-  std::wstring text;
-  HFONT font = nullptr;       // owned by FormControls
-  HBITMAP picture = nullptr;  // owned by FormControls
-  SIZE picture_size{};        // in picture pixels
-  UINT dpi = USER_DEFAULT_SCREEN_DPI;
-};
 
 class FormControls {
  public:

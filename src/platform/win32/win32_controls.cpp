@@ -1,7 +1,7 @@
 // The label and picture box window classes: painting and double-clicks.
 #include "platform/win32/win32_controls.h"
 
-#include "platform/win32/form_controls.h"
+#include "platform/win32/control_state.h"
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {

@@ -1,7 +1,6 @@
 // The program as an Xwayland client of a Wayland session: GNOME's mutter,
 // headless, with the Xwayland it starts. The window stands at its stored
 // place, the lamps chase, and an unmoved window saves its place back.
-#include <regex>
 
 #include "x11_test_support.h"
 
@@ -26,22 +25,7 @@ class WaylandSession {
                                  "XDG_CONFIG_HOME=" + folder_.File("config"), "DISPLAY",
                                  "WAYLAND_DISPLAY"},
         folder_.File("log"));
-    const std::regex announced("Using public X11 display (:[0-9]+)");
-    WaitUntil(
-        [&] {
-          std::smatch found;
-          const std::string log = ReadFile(folder_.File("log"));
-          if (std::regex_search(log, found, announced)) {
-            display_ = found[1];
-          }
-          for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
-            if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth")) {
-              authority_ = entry.path().string();
-            }
-          }
-          return !display_.empty() && !authority_.empty();
-        },
-        30s);
+    XwaylandOfMutterReady(folder_.File("log"), runtime, display_, authority_, 30s);
   }
 
   const std::string& Display() const { return display_; }

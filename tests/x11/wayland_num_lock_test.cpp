@@ -8,7 +8,6 @@
 #include <gio/gio.h>
 
 #include <algorithm>
-#include <regex>
 
 #include "x11_test_support.h"
 
@@ -53,22 +52,7 @@ class GnomeWaylandSession {
         std::vector<std::string>{"mutter", "--headless", "--wayland", "--virtual-monitor",
                                  "1280x1024", "--wayland-display", kWaylandDisplay},
         session, folder_.File("mutter-log"));
-    const std::regex announced("Using public X11 display (:[0-9]+)");
-    WaitUntil(
-        [&] {
-          std::smatch found;
-          const std::string log = ReadFile(folder_.File("mutter-log"));
-          if (std::regex_search(log, found, announced)) {
-            display_ = found[1];
-          }
-          for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
-            if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth")) {
-              authority_ = entry.path().string();
-            }
-          }
-          return !display_.empty() && !authority_.empty();
-        },
-        30s);
+    XwaylandOfMutterReady(folder_.File("mutter-log"), runtime, display_, authority_, 30s);
     program_environment_ = {std::string("WAYLAND_DISPLAY=") + kWaylandDisplay,
                             "DBUS_SESSION_BUS_ADDRESS=" + bus_};
   }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include "app/main_design.h"
@@ -566,6 +567,26 @@ WindowManager::WindowManager(const std::string& name, const std::string& display
   const xcb_window_t probe = x.MakeWindow(0, 0);
   ok_ = WaitUntil([&] { return x.Framed(probe); }, 30s);
   x.DestroyWindow(probe);
+}
+
+bool XwaylandOfMutterReady(const std::string& log, const std::string& runtime, std::string& display,
+                           std::string& authority, std::chrono::milliseconds limit) {
+  const std::regex announced("Using public X11 display (:[0-9]+)");
+  return WaitUntil(
+      [&] {
+        std::smatch found;
+        const std::string text = ReadFile(log);
+        if (std::regex_search(text, found, announced)) {
+          display = found[1];
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+          if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth")) {
+            authority = entry.path().string();
+          }
+        }
+        return !display.empty() && !authority.empty();
+      },
+      limit);
 }
 
 ProgramProcess::ProgramProcess(std::optional<std::string> display, const std::string& config_home,

@@ -241,6 +241,12 @@ class ProgramProcess {
   std::unique_ptr<ChildProcess> process_;
 };
 
+// mutter, writing its messages to `log`, has said which X display its
+// Xwayland serves and written that display's key into `runtime`; both are
+// filled in once it has, within `limit`.
+bool XwaylandOfMutterReady(const std::string& log, const std::string& runtime, std::string& display,
+                           std::string& authority, std::chrono::milliseconds limit);
+
 // XAUTHORITY for as long as it lives: the program inherits it, and this
 // test's own client reads it.
 class ScopedAuthority {

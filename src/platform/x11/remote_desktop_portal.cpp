@@ -65,6 +65,17 @@ RemoteDesktopPortal::~RemoteDesktopPortal() {
   g_object_unref(cancellable_);
 }
 
+RemoteDesktopPortal* RemoteDesktopPortal::Answered(gpointer self, GVariant* reply, GError* error) {
+  if (reply != nullptr) {
+    return static_cast<RemoteDesktopPortal*>(self);
+  }
+  if (!Cancelled(error)) {
+    static_cast<RemoteDesktopPortal*>(self)->Fail(WhyCallFailed(error));
+  }
+  g_error_free(error);
+  return nullptr;
+}
+
 void RemoteDesktopPortal::Fail(const std::string& why) {
   if (!failed_) {
     failed_ = true;
@@ -88,18 +99,10 @@ void RemoteDesktopPortal::Begin() {
       [](GObject* bus, GAsyncResult* result, gpointer self) {
         GError* error = nullptr;
         GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
-        if (Cancelled(error)) {
-          g_error_free(error);
-          return;
+        if (RemoteDesktopPortal* portal = Answered(self, reply, error)) {
+          portal->OnVersion(reply);
+          g_variant_unref(reply);
         }
-        auto* portal = static_cast<RemoteDesktopPortal*>(self);
-        if (reply == nullptr) {
-          portal->Fail(WhyCallFailed(error));
-          g_error_free(error);
-          return;
-        }
-        portal->OnVersion(reply);
-        g_variant_unref(reply);
       },
       this);
 }
@@ -153,12 +156,9 @@ void RemoteDesktopPortal::Request(const char* method, GVariant* parameters,
       [](GObject* bus, GAsyncResult* result, gpointer self) {
         GError* error = nullptr;
         GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
-        if (reply != nullptr) {
-          g_variant_unref(reply);
-        } else if (!Cancelled(error)) {
-          static_cast<RemoteDesktopPortal*>(self)->Fail(WhyCallFailed(error));
+        if (Answered(self, reply, error) != nullptr) {
+          g_variant_unref(reply);  // the answer comes as a Response
         }
-        g_clear_error(&error);
       },
       this);
 }
@@ -239,18 +239,10 @@ void RemoteDesktopPortal::OnStarted(guint32 response, GVariant* results) {
         GUnixFDList* fds = nullptr;
         GVariant* reply = g_dbus_connection_call_with_unix_fd_list_finish(G_DBUS_CONNECTION(bus),
                                                                           &fds, result, &error);
-        if (Cancelled(error)) {
-          g_error_free(error);
-          return;
+        if (RemoteDesktopPortal* portal = Answered(self, reply, error)) {
+          portal->OnConnected(reply, fds);
+          g_variant_unref(reply);
         }
-        auto* portal = static_cast<RemoteDesktopPortal*>(self);
-        if (reply == nullptr) {
-          portal->Fail(WhyCallFailed(error));
-          g_error_free(error);
-          return;
-        }
-        portal->OnConnected(reply, fds);
-        g_variant_unref(reply);
         g_clear_object(&fds);
       },
       this);

@@ -36,6 +36,10 @@ class RemoteDesktopPortal {
  private:
   using Step = void (RemoteDesktopPortal::*)(guint32 response, GVariant* results);
 
+  // The portal to go on with once a call is answered; nullptr when it was
+  // cancelled (this object is gone) or failed (said through Fail). Takes
+  // the error.
+  static RemoteDesktopPortal* Answered(gpointer self, GVariant* reply, GError* error);
   void Fail(const std::string& why);
   // A portal method whose answer comes as a Response signal on its request.
   void Request(const char* method, GVariant* parameters, GVariantBuilder* options, Step next);

@@ -45,10 +45,10 @@ bool OnWaylandThroughXwayland(Display& display) {
 
 WaylandKeys::WaylandKeys(Display& display, EventLoop& loop) : display_(display), loop_(loop) {}
 
+// The loop stops watching the route's files before the route goes.
 WaylandKeys::~WaylandKeys() {
-  if (route_ != nullptr) {
+  if (route_) {
     loop_.Watch(nullptr);
-    delete route_;
   }
 }
 
@@ -66,15 +66,15 @@ void WaylandKeys::Open() {
     xtest_ = std::make_unique<X11Keys>(display_);
     return;
   }
-  route_ = make(StateFolder().c_str());
-  loop_.Watch(route_);
+  route_.reset(make(StateFolder().c_str()));
+  loop_.Watch(route_.get());
 }
 
 void WaylandKeys::PressNumLock() {
   if (!opened_) {
     Open();
   }
-  if (route_ != nullptr) {
+  if (route_) {
     route_->PressNumLock();
   } else if (xtest_) {
     xtest_->PressNumLock();

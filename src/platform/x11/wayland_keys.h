@@ -31,8 +31,8 @@ class WaylandKeys : public platform::KeyInjector {
   Display& display_;
   EventLoop& loop_;
   bool opened_ = false;
-  NumLockRoute* route_ = nullptr;   // owned; from the module
-  std::unique_ptr<X11Keys> xtest_;  // without the module
+  std::unique_ptr<NumLockRoute> route_;  // made by the module
+  std::unique_ptr<X11Keys> xtest_;       // without the module
 };
 
 }  // namespace platform::x11

@@ -6,6 +6,7 @@
 
 #include "platform/input/tab_order.h"
 #include "platform/twips.h"
+#include "platform/win32/newer_calls.h"
 #include "platform/win32/resource_picture.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_controls.h"
@@ -148,9 +149,8 @@ void FormControls::Place(UINT dpi) {
       RECT frame{0, 0,
                  MulDiv(state->picture_size.cx, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI),
                  MulDiv(state->picture_size.cy, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI)};
-      AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(state->window, GWL_STYLE)),
-                               FALSE,
-                               static_cast<DWORD>(GetWindowLongW(state->window, GWL_EXSTYLE)), dpi);
+      AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongW(state->window, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongW(state->window, GWL_EXSTYLE)), dpi);
       width = frame.right - frame.left;
       height = frame.bottom - frame.top;
     }

@@ -1,11 +1,13 @@
 // A form's outer rectangle and client size in twips, through DPI and frame changes.
 #include "platform/win32/form_frame.h"
 
+#include "platform/win32/newer_calls.h"
+
 namespace platform::win32 {
 
 void FormFrame::Attach(HWND window, const FormDesign& design) {
   window_ = window;
-  dpi_ = GetDpiForWindow(window_);
+  dpi_ = DpiOfWindow(window_);
   const double tpp = TwipsPerPixel();
   client_ = {TwipsToPixels(design.client_width, tpp), TwipsToPixels(design.client_height, tpp)};
   const SIZE outer = OuterSizeFor(client_);
@@ -41,8 +43,8 @@ SIZE FormFrame::ClientSize() const {
 // client area is the one the program asked for.
 SIZE FormFrame::OuterSizeFor(SIZE client) const {
   RECT frame{0, 0, client.cx, client.cy};
-  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)), dpi_);
+  AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)), dpi_);
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 

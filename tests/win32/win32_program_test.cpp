@@ -13,40 +13,11 @@ using namespace win32_test;
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kDark = RGB(0, 0, 0);
 
-// About window rows (see about_design.cpp).
-constexpr int kAboutTextBox = 0;
-constexpr int kAboutPicture = 1;
-constexpr int kAboutOk = 2;
-constexpr int kAboutCreator = 5;
-
 class Program : public testing::Test {
  protected:
   void SetUp() override { ClearSettings(); }
   void TearDown() override { ClearSettings(); }
 };
-
-// Waits until `find` gives a visible window; nullptr when none shows.
-HWND WaitForVisible(HWND (*find)()) {
-  HWND window = nullptr;
-  WaitFor([&] {
-    window = find();
-    return window != nullptr && IsWindowVisible(window);
-  });
-  return window;
-}
-
-HWND WaitForMainWindow() {
-  return WaitForVisible(FindMainWindow);
-}
-HWND WaitForAboutWindow() {
-  return WaitForVisible(FindAboutWindow);
-}
-
-RECT WindowRectOf(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  return rect;
-}
 
 // The outer size of a tool window around a client area, under this prefix's
 // frame metrics, which differ between Wine releases as between Windows ones.
@@ -266,12 +237,6 @@ TEST_F(Program, ClosingTheMainWindowWhileAboutIsOpenEndsTheProgram) {
 }
 
 // ---- the frame around the client area --------------------------------------------
-
-SIZE ClientSizeOf(HWND window) {
-  RECT rect{};
-  GetClientRect(window, &rect);
-  return {rect.right, rect.bottom};
-}
 
 // Every lamp stands whole inside the client area.
 void ExpectLampsInside(HWND main) {

@@ -68,6 +68,39 @@ HWND FindAboutWindow() {
   return FindWindowW(kFormClass, kAboutCaption);
 }
 
+namespace {
+
+HWND WaitForVisible(HWND (*find)()) {
+  HWND window = nullptr;
+  WaitFor([&] {
+    window = find();
+    return window != nullptr && IsWindowVisible(window);
+  });
+  return window;
+}
+
+}  // namespace
+
+HWND WaitForMainWindow() {
+  return WaitForVisible(FindMainWindow);
+}
+
+HWND WaitForAboutWindow() {
+  return WaitForVisible(FindAboutWindow);
+}
+
+RECT WindowRectOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+SIZE ClientSizeOf(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return {rect.right, rect.bottom};
+}
+
 HWND Control(HWND form, int row) {
   return GetDlgItem(form, kFirstControlId + row);
 }

@@ -21,6 +21,11 @@ inline constexpr wchar_t kFormClass[] = L"BrellockVarnOnForm";
 inline constexpr wchar_t kMainCaption[] = L"     BRELLOCK - VARN-ON";
 inline constexpr wchar_t kAboutCaption[] = L"VARN-ON";
 inline constexpr int kFirstControlId = 100;  // control n of a design is id 100 + n
+// About window rows (see about_design.cpp).
+inline constexpr int kAboutTextBox = 0;
+inline constexpr int kAboutPicture = 1;
+inline constexpr int kAboutOk = 2;
+inline constexpr int kAboutCreator = 5;
 
 // Polls `condition` until it holds or `timeout` passes, pumping this thread's
 // messages meanwhile (windows the user thread made must stay responsive).
@@ -34,6 +39,11 @@ void RunProgramWithUser(const std::function<void()>& user);
 
 HWND FindMainWindow();
 HWND FindAboutWindow();
+// The window once it shows; nullptr when it does not within the timeout.
+HWND WaitForMainWindow();
+HWND WaitForAboutWindow();
+RECT WindowRectOf(HWND window);
+SIZE ClientSizeOf(HWND window);
 // The child window of design row `row`.
 HWND Control(HWND form, int row);
 // Main window rows: VARN_LABEL_n is row 7 - n.

@@ -106,6 +106,25 @@ TEST_F(NewerCallsAbsent, At96DpiTheWindowsHaveTheirClientAreasAtTheirStoredCorne
   ExpectTheSameGeometry({{176, 33}, {200, 100}, {641, 262}, {100, 200}}, {314, 162});
 }
 
+// Moved to a monitor at 144 dpi, as Windows 8.1 tells a per-monitor aware
+// program that has no per-window DPI calls: the client area takes its size
+// in twips at the new DPI, and the frame goes round it at the suggested place
+// with the system's own frame metrics, the ones Windows 8.1 draws it with.
+TEST_F(NewerCallsAbsent, ADpiChangeScalesTheClientAreaAndTakesTheSuggestedPlace) {
+  ASSERT_EQ(ScreenDpi(), 96);
+  const platform::win32::NewerCallsHidden hidden;
+  RunProgramWithUser([] {
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const RECT suggested{420, 240, 720, 320};
+    SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(ClientSizeOf(main).cx, 264);
+    EXPECT_EQ(ClientSizeOf(main).cy, 50);
+    EXPECT_EQ(CornerOf(main).x, 420);
+    EXPECT_EQ(CornerOf(main).y, 240);
+  });
+}
+
 // Run in a prefix at 144 dpi (VARN_WINE_DPI=144): 10 twips to the pixel.
 class HighDpi : public NewerCallsAbsent {
  protected:

@@ -106,13 +106,12 @@ TEST_F(NewerCallsAbsent, At96DpiTheWindowsHaveTheirClientAreasAtTheirStoredCorne
   ExpectTheSameGeometry({{176, 33}, {200, 100}, {641, 262}, {100, 200}}, {314, 162});
 }
 
-// Moved to a monitor at 144 dpi, as Windows 8.1 tells a per-monitor aware
-// program that has no per-window DPI calls: the client area takes its size
-// in twips at the new DPI, and the frame goes round it at the suggested place
-// with the system's own frame metrics, the ones Windows 8.1 draws it with.
-TEST_F(NewerCallsAbsent, ADpiChangeScalesTheClientAreaAndTakesTheSuggestedPlace) {
-  ASSERT_EQ(ScreenDpi(), 96);
-  const platform::win32::NewerCallsHidden hidden;
+// Moved to a monitor at 144 dpi, as Windows 8.1 and 10 tell a per-monitor
+// aware program: the client area takes its size in twips at the new DPI, and
+// the frame goes round it at the suggested place. Wine, like Windows 8.1 and
+// 10 1607 (per-monitor v1), draws the frame with the system DPI's metrics
+// whatever the window's DPI, with the newer calls present or not.
+void ExpectADpiChangeFollowed() {
   RunProgramWithUser([] {
     HWND main = WaitForMainWindow();
     ASSERT_NE(main, nullptr);
@@ -123,6 +122,17 @@ TEST_F(NewerCallsAbsent, ADpiChangeScalesTheClientAreaAndTakesTheSuggestedPlace)
     EXPECT_EQ(CornerOf(main).x, 420);
     EXPECT_EQ(CornerOf(main).y, 240);
   });
+}
+
+TEST_F(NewerCallsAbsent, ADpiChangeScalesTheClientAreaAndTakesTheSuggestedPlace) {
+  ASSERT_EQ(ScreenDpi(), 96);
+  {
+    SCOPED_TRACE("with the calls");
+    ExpectADpiChangeFollowed();
+  }
+  SCOPED_TRACE("without them");
+  const platform::win32::NewerCallsHidden hidden;
+  ExpectADpiChangeFollowed();
 }
 
 // Run in a prefix at 144 dpi (VARN_WINE_DPI=144): 10 twips to the pixel.

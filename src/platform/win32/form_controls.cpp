@@ -149,8 +149,7 @@ void FormControls::Place(UINT dpi) {
       RECT frame{0, 0,
                  MulDiv(state->picture_size.cx, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI),
                  MulDiv(state->picture_size.cy, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI)};
-      AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongW(state->window, GWL_STYLE)),
-                             static_cast<DWORD>(GetWindowLongW(state->window, GWL_EXSTYLE)), dpi);
+      AdjustWindowRectForDpi(state->window, frame, dpi);
       width = frame.right - frame.left;
       height = frame.bottom - frame.top;
     }

@@ -39,12 +39,11 @@ SIZE FormFrame::ClientSize() const {
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// The frame is whatever this system draws around the window, at its DPI; the
+// The frame is whatever this system draws around the window; the
 // client area is the one the program asked for.
 SIZE FormFrame::OuterSizeFor(SIZE client) const {
   RECT frame{0, 0, client.cx, client.cy};
-  AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE)),
-                         static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)), dpi_);
+  AdjustWindowRectForDpi(window_, frame, dpi_);
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 

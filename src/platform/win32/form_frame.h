@@ -1,6 +1,6 @@
 // A form's rectangle on Win32, in twips: the outer top-left and the client
-// size, with the frame this system draws around a sizable tool window at the
-// window's DPI standing outside the client. It follows the window to a
+// size, with the frame this system draws around a sizable tool window
+// standing outside the client. It follows the window to a
 // monitor of another DPI and through changes of the frame's metrics.
 #pragma once
 
@@ -40,7 +40,7 @@ class FormFrame {
   double TwipsPerPixel() const { return platform::TwipsPerPixel(dpi_); }
   RECT WindowRect() const;
   SIZE ClientSize() const;
-  SIZE OuterSizeFor(SIZE client) const;  // with this window's frame at its DPI
+  SIZE OuterSizeFor(SIZE client) const;  // with the frame drawn round this window
   void MoveWindowTo(int left, int top, int width, int height);
   void SizeClientTo(SIZE client);  // the outer top-left stays
 

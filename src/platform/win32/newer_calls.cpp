@@ -34,6 +34,19 @@ UINT SystemDpi() {
   return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
+// Per-monitor v2 awareness, the one mode in which Windows draws the frame
+// at the window's own DPI.
+bool FrameFollowsWindowDpi(HWND window) {
+  static const NewerCall<DPI_AWARENESS_CONTEXT WINAPI(HWND)> get_window_context(
+      "GetWindowDpiAwarenessContext");
+  static const NewerCall<BOOL WINAPI(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT)>
+      are_contexts_equal("AreDpiAwarenessContextsEqual");
+  const auto context_of = get_window_context.Get();
+  const auto equal = are_contexts_equal.Get();
+  return context_of != nullptr && equal != nullptr &&
+         equal(context_of(window), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) != FALSE;
+}
+
 }  // namespace
 
 UINT DpiOfWindow(HWND window) {
@@ -46,10 +59,13 @@ UINT DpiOfWindow(HWND window) {
   return SystemDpi();
 }
 
-void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD ex_style, UINT dpi) {
+void AdjustWindowRectForDpi(HWND window, RECT& rect, UINT dpi) {
   static const NewerCall<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)> adjust_for_dpi(
       "AdjustWindowRectExForDpi");
-  if (const auto adjust = adjust_for_dpi.Get()) {
+  const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+  const auto ex_style = static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE));
+  const auto adjust = adjust_for_dpi.Get();
+  if (adjust != nullptr && FrameFollowsWindowDpi(window)) {
     adjust(&rect, style, FALSE, ex_style, dpi);
   } else {
     AdjustWindowRectEx(&rect, style, FALSE, ex_style);

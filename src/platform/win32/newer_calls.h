@@ -13,11 +13,12 @@ namespace platform::win32 {
 // which Windows 7 to 8.1 draw the whole desktop at for a DPI-aware program.
 UINT DpiOfWindow(HWND window);
 
-// Grows `rect` from a client area to the window rectangle around it for a
-// window of these styles at `dpi` (AdjustWindowRectExForDpi). Without that
-// call, the frame metrics of the system DPI, which are the ones Windows 7 to
-// 8.1 draw every frame with, whatever the monitor.
-void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD ex_style, UINT dpi);
+// Grows `rect` from a client area to the rectangle of `window` around it,
+// with the frame Windows draws for the window at `dpi`. Only per-monitor v2
+// awareness (Windows 10 1703 on) draws frames at the window's own DPI
+// (AdjustWindowRectExForDpi); Windows 7 and 8, and per-monitor v1 on 8.1 and
+// 10 1607, draw every frame with the system DPI's metrics (AdjustWindowRectEx).
+void AdjustWindowRectForDpi(HWND window, RECT& rect, UINT dpi);
 
 // While a test holds one, every lookup finds nothing, as on Windows 7 SP1.
 class NewerCallsHidden {

@@ -108,6 +108,16 @@ TEST(DoubleClick, APressAfterOneStartsAfreshAndTimesMayWrap) {
   EXPECT_TRUE(rule.Press(200, 0, 0));  // 301 ms later, across the wrap
 }
 
+TEST(DoubleClick, TheDesktopsTimeAndDistanceReplaceTheDefaults) {
+  platform::DoubleClickRule rule;
+  const platform::DoubleClickLimits slow{.time = 1500, .distance = 10};
+  EXPECT_FALSE(rule.Press(1000, 0, 0, slow));
+  EXPECT_TRUE(rule.Press(2500, 10, -10, slow));
+  EXPECT_FALSE(rule.Press(3000, 0, 0, slow));
+  EXPECT_FALSE(rule.Press(4501, 0, 0, slow));  // 1501 ms
+  EXPECT_FALSE(rule.Press(5000, 11, 0, slow));
+}
+
 TEST(PushButton, SpaceEnterOrAClickPressOkButNotEscOrAReleaseOutside) {
   for (const std::string way : {"space", "enter", "click", "escape", "outside"}) {
     SimProgram program;

@@ -12,13 +12,17 @@ namespace platform {
 // server timestamps do.
 using InputTime = std::uint32_t;
 
+// How close two presses must be: the desktop's setting where it has one,
+// the Windows defaults otherwise.
+struct DoubleClickLimits {
+  InputTime time = 500;  // ms
+  int distance = 4;      // pixels either way
+};
+
 class DoubleClickRule {
  public:
-  static constexpr InputTime kTime = 500;  // ms, the Windows default
-  static constexpr int kDistance = 4;      // pixels either way
-
   // A press at (x, y) in the control; true when it completes a double-click.
-  bool Press(InputTime time, int x, int y);
+  bool Press(InputTime time, int x, int y, const DoubleClickLimits& limits = {});
 
  private:
   std::optional<InputTime> last_time_;

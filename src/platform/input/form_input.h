@@ -35,6 +35,8 @@ class InputView {
   // A control's face changed: focus, pressed state, caret or selection.
   virtual void RepaintControl(int row) = 0;
   virtual void OfferText(TextOffer where, std::string text, InputTime time) = 0;
+  // The desktop's double-click time and distance, read at each press.
+  virtual DoubleClickLimits DoubleClick() { return {}; }
 };
 
 class FormInput {

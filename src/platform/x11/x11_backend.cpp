@@ -67,7 +67,8 @@ X11Backend::X11Backend(Display& display)
       loop_(display.Connection(), *this),
       keyboard_(display.Connection()),
       art_(display),
-      selections_(display) {
+      selections_(display),
+      desktop_settings_(display) {
   stacking_ = std::make_unique<X11Stacking>(display_, [this](xcb_window_t id) {
     const X11Window* window = WindowFor(id);
     return window != nullptr && window->Id() == id ? std::optional(window->Shown()) : std::nullopt;
@@ -153,6 +154,9 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
       keyboard_.OnMappingNotify(reinterpret_cast<const xcb_mapping_notify_event_t&>(event));
       return;
     case XCB_CLIENT_MESSAGE: {
+      if (desktop_settings_.OnEvent(event)) {
+        return;
+      }
       const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
       // The close box or the window manager's close, for the main window too
       // while the About window is open: closing it unloads that one first.
@@ -172,8 +176,10 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
   if (const xcb_window_t target = EventWindow(event); target != XCB_NONE) {
     if (X11Window* window = WindowFor(target)) {
       window->HandleEvent(event);
+      return;
     }
   }
+  desktop_settings_.OnEvent(event);
 }
 
 void X11Backend::OnTimersDue() {

@@ -12,6 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/x11/art_module.h"
+#include "platform/x11/desktop_settings.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/ini_settings.h"
 #include "platform/x11/keyboard_map.h"
@@ -59,6 +60,7 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   KeyPress Translate(const xcb_key_press_event_t& event) override {
     return keyboard_.Translate(event);
   }
+  DoubleClickLimits DoubleClick() override { return desktop_settings_.DoubleClick(); }
   void OfferText(xcb_atom_t selection, std::string text, xcb_timestamp_t time) override {
     selections_.Offer(selection, std::move(text), time);
   }
@@ -84,6 +86,7 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   KeyboardMap keyboard_;
   ArtModule art_;
   SelectionServer selections_;
+  DesktopSettings desktop_settings_;
   std::vector<X11Window*> windows_;
   ModalStack modal_;
   IniSettings settings_;

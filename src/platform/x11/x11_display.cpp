@@ -17,7 +17,8 @@ xcb_intern_atom_cookie_t AskAtom(xcb_connection_t* connection, const char* name)
   return xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
 }
 
-const xcb_screen_t* ScreenNumber(xcb_connection_t* connection, int number) {
+// The screen of that number, or the first one (then `number` becomes 0).
+const xcb_screen_t* ScreenOfNumber(xcb_connection_t* connection, int& number) {
   xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
   const xcb_screen_t* first = screens.data;
   for (int index = 0; screens.rem > 0; ++index, xcb_screen_next(&screens)) {
@@ -25,6 +26,7 @@ const xcb_screen_t* ScreenNumber(xcb_connection_t* connection, int number) {
       return screens.data;
     }
   }
+  number = 0;
   return first;
 }
 
@@ -60,7 +62,8 @@ Display::Display() {
   if (xcb_connection_has_error(connection_) != 0) {
     return;
   }
-  screen_ = ScreenNumber(connection_, screen_number);
+  screen_ = ScreenOfNumber(connection_, screen_number);
+  screen_number_ = screen_number;
   if (screen_ == nullptr) {
     return;
   }

@@ -33,6 +33,7 @@ class Display {
   xcb_connection_t* Connection() const { return connection_; }
   const xcb_screen_t& Screen() const { return *screen_; }
   xcb_window_t Root() const { return screen_->root; }
+  int ScreenNumber() const { return screen_number_; }
   const Atoms& Atom() const { return atoms_; }
   xcb_ewmh_connection_t& Ewmh() { return ewmh_; }
   // Dots per inch: Xft.dpi, else the screen's physical size, else 96.
@@ -42,6 +43,7 @@ class Display {
  private:
   xcb_connection_t* connection_ = nullptr;
   const xcb_screen_t* screen_ = nullptr;
+  int screen_number_ = 0;
   Atoms atoms_;
   xcb_ewmh_connection_t ewmh_{};
   bool ewmh_ready_ = false;

@@ -143,6 +143,10 @@ void X11Window::RepaintControl(int row) {
   }
 }
 
+DoubleClickLimits X11Window::DoubleClick() {
+  return host_.DoubleClick();
+}
+
 void X11Window::OfferText(TextOffer where, std::string text, InputTime time) {
   const xcb_atom_t selection =
       where == TextOffer::Selection ? xcb_atom_t{XCB_ATOM_PRIMARY} : host_.X().Atom().clipboard;

@@ -19,11 +19,13 @@ DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
 DESKTOP_PACKAGES=(xfwm4 metacity mutter xwayland kwin-x11 kwin-style-breeze dbus-daemon)
 # Num Lock on Wayland sessions goes through the desktop portal and libei,
 # which Debian has from release 13 on: there the route is built, and tested
-# under GNOME's portal.
+# under GNOME's portal and under KDE's (kwin_wayland; the test's own Wayland
+# client sees kwin's Num Lock, so it builds against libwayland and xdg-shell).
 PORTAL_PACKAGES=()
 if grep -qs '^VERSION_ID="1[3-9]' /etc/os-release; then
-  BUILD_PACKAGES+=(libei-dev)
-  PORTAL_PACKAGES=(xdg-desktop-portal xdg-desktop-portal-gnome)
+  BUILD_PACKAGES+=(libei-dev libwayland-dev wayland-protocols)
+  PORTAL_PACKAGES=(xdg-desktop-portal xdg-desktop-portal-gnome
+    kwin-wayland kwin-common plasma-workspace xdg-desktop-portal-kde)
 fi
 # Checks of the installed desktop entry and metainfo.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)

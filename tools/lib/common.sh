@@ -25,8 +25,8 @@ if grep -qs '^VERSION_ID="1[3-9]' /etc/os-release; then
   BUILD_PACKAGES+=(libei-dev)
   PORTAL_PACKAGES=(xdg-desktop-portal xdg-desktop-portal-gnome)
 fi
-# Checks of the installed desktop entry and metainfo.
-INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
+# Checks of the installed desktop entry, metainfo and manual page.
+INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian man-db unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 # All that tools/test needs.
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}"

@@ -116,7 +116,9 @@ marked_leftovers() {
     pid=${environ#/proc/}
     pid=${pid%/environ}
     [ "$pid" != $$ ] && [ "$pid" != "$BASHPID" ] || continue
-    if tr '\0' '\n' <"$environ" 2>/dev/null | grep -qx "VARN_RUN_MARK=$VARN_RUN_MARK"; then
+    # A process may end between the glob and the read: the error of opening
+    # its file is the shell's own, so it is silenced before the opening.
+    if tr '\0' '\n' 2>/dev/null <"$environ" | grep -qx "VARN_RUN_MARK=$VARN_RUN_MARK"; then
       [ "$(ps -o ppid= -p "$pid" 2>/dev/null | tr -d ' ')" = "$BASHPID" ] && continue
       printf '%s %s\n' "$pid" "$(cat "/proc/$pid/comm" 2>/dev/null)"
     fi

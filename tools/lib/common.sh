@@ -58,14 +58,29 @@ ensure_packages() {
     say "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}"
     exit 1
   fi
+  # apt's and dpkg's own chatter is no progress of ours: that one line is.
+  # Another apt run holding the lock is waited for.
   say "Installing: ${missing[*]}"
   if [ -z "${VARN_APT_UPDATED:-}" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2 ||
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 update -qq >/dev/null 2>&1 ||
       fail "apt-get update" "apt-get update"
     export VARN_APT_UPDATED=1
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null 2>&1 ||
     fail "installing packages" "apt-get install -y --no-install-recommends ${missing[*]}"
+}
+
+# Runs a command with what it prints kept aside, shown (its last lines) only
+# when it fails: a tool's own chatter is no progress of ours.
+quietly() {  # command...
+  local log status
+  log=$(mktemp)
+  "$@" >"$log" 2>&1
+  status=$?
+  [ "$status" -eq 0 ] || tail -n 5 "$log" >&2
+  rm -f "$log"
+  return "$status"
 }
 
 # Desktop sessions provide a private runtime folder; a bare shell (root on a

@@ -7,6 +7,8 @@ and exits non-zero when the ornament misses one of its goals.
 RESULTS_DIR holds <who>.<round>.txt files of key=value lines, where <who> is
 program or xlib_floor; optionally wine.1.txt, soak.1.txt and facts.txt
 (exe_bytes=..., program_note=..., about_rss_anon_kib_10=..., about_rss_anon_kib_100=...).
+Its subfolder other-window/ holds the same runs made with another window
+active, which are held to the same goals.
 """
 import glob
 import os
@@ -159,112 +161,129 @@ def paired(mine, theirs, key):
     return f"{statistics.median(ratios):.2f}x [{min(ratios):.2f}-{max(ratios):.2f}]"
 
 
+def judge_rounds(directory, facts, heading):
+    """Prints the tables of one set of rounds (program and Xlib floor runs in
+    one folder) and returns its goals: (name, passed or None when not
+    measured, detail)."""
+    runs = {who: load(directory, who) for who, _ in COLUMNS}
+    goals = []
+    if not any(runs.values()):
+        return goals
+    print(f"\n== {heading}")
+    counts = ", ".join(f"{label}: {len(runs[who])}" for who, label in COLUMNS)
+    print(f"\nMedian [min-max] over rounds ({counts}); damage seen on the X server, "
+          f"CPU from /proc schedstat.\n")
+    table(["metric"] + [label for _, label in COLUMNS],
+          [[label] + [cell(runs[who], key, d) for who, _ in COLUMNS] for key, label, d in ROWS])
+    pooled = {who: period_figures(pooled_periods(directory, who)) for who, _ in COLUMNS}
+    if any(pooled.values()):
+        print("\nStep periods of all rounds pooled:\n")
+        rows = []
+        for key, label, digits in [("count", "periods", 0), ("mean_error", "|mean - 100 ms| (ms)", 4),
+                                   ("p99", "p99 |period - 100 ms| (ms)", 3)]:
+            rows.append([label] + ["-" if pooled[who] is None else f"{pooled[who][key]:.{digits}f}"
+                                   for who, _ in COLUMNS])
+        table(["metric"] + [label for _, label in COLUMNS], rows)
+    startups = {who: load_startups(directory, who) for who, _ in COLUMNS}
+    if any(startups.values()):
+        print("\nStart-up to first frame over all starts (the runs' own and the extra ones):\n")
+        rows = []
+        for who, _ in COLUMNS:
+            startups[who] += series(runs[who], "startup_ms")
+        rows.append(["starts"] + [str(len(startups[who])) for who, _ in COLUMNS])
+        rows.append(["median [min-max] (ms)"] + [
+            "-" if not startups[who] else
+            f"{statistics.median(startups[who]):.1f} [{min(startups[who]):.1f}-{max(startups[who]):.1f}]"
+            for who, _ in COLUMNS])
+        table(["metric"] + [label for _, label in COLUMNS], rows)
+    if facts.get("load_before") or facts.get("load_after"):
+        print(f"\nMachine load average (1, 5, 15 min) before: {facts.get('load_before', '-')}, "
+              f"after: {facts.get('load_after', '-')}. Other work on the machine shows in CPU and timing.")
+    if facts.get("program_note"):
+        print(f"\nNote: {facts['program_note']}")
+
+    print("\nRatios of medians\n")
+    p, x = runs["program"], runs["xlib_floor"]
+    ratio_rows = []
+    for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
+                       ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
+                       ("xserver_cpu_ms_per_min", "Xvfb CPU"), ("wm_cpu_ms_per_min", "openbox CPU"),
+                       ("period_p99_error_ms", "p99 period error")]:
+        ratio_rows.append([label, fmt_ratio(ratio(median(p, key), median(x, key)))])
+    table(["metric", "program/Xlib floor"], ratio_rows)
+    print("\nPaired ratios (each round's program run against the same round's reference runs,")
+    print("which ran next to it in time): median [min-max]\n")
+    paired_rows = []
+    for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
+                       ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
+                       ("xserver_cpu_ms_per_min", "Xvfb CPU")]:
+        paired_rows.append([label, paired(p, x, key)])
+    table(["metric", "program/Xlib floor"], paired_rows)
+
+    def against(name, key, factor, of="xlib_floor"):
+        a, b = median(p, key), median(runs[of], key)
+        if a is None or b is None:
+            goals.append((name, None, "not measured"))
+            return
+        goals.append((name, a <= factor * b, f"{a:.2f} vs limit {factor * b:.2f} ({fmt_ratio(ratio(a, b))})"))
+
+    # The floor does the same three duties with nothing but Xlib: what the
+    # job itself costs. The program aims at 1.1 x; these are the limits.
+    against("CPU per minute <= 1.5 x Xlib floor", "cpu_ms_per_min", 1.5)
+    against("context switches/s <= 1.3 x Xlib floor", "ctx_per_s", 1.3)
+    against("VmRSS <= 2 x Xlib floor (About window never opened)", "rss_kib", 2.0)
+    growth = median(p, "anon_growth_kib_per_min")
+    goals.append(("RssAnon growth <= 32 KiB/min", None if growth is None else growth <= 32,
+                  "not measured" if growth is None else f"{growth:.1f} KiB/min (median of rounds)"))
+    mine, theirs = startups["program"], startups["xlib_floor"]
+    if mine and theirs:
+        a, b = statistics.median(mine), statistics.median(theirs)
+        goals.append(("start-up to first frame <= 2 x Xlib floor (median of all starts)",
+                      a <= 2 * b, f"{a:.2f} vs limit {2 * b:.2f} ({fmt_ratio(ratio(a, b))}; "
+                      f"{len(mine)} and {len(theirs)} starts)"))
+    else:
+        against("start-up to first frame <= 2 x Xlib floor", "startup_ms", 2.0)
+    errors = series(p, "period_mean_error_ms")
+    goals.append(("|mean step period - 100 ms| <= 0.05 ms", (max(errors) <= 0.05) if errors else None,
+                  f"worst round {max(errors):.4f} ms" if errors else "not measured"))
+    mine, floor = pooled["program"], pooled["xlib_floor"]
+    if mine and floor:
+        goals.append(("p99 |period - 100 ms| <= Xlib floor's p99 + 1 ms (all rounds pooled)",
+                      mine["p99"] <= floor["p99"] + 1,
+                      f"{mine['p99']:.3f} ms vs limit {floor['p99'] + 1:.3f} ms "
+                      f"({mine['count']} and {floor['count']} periods)"))
+    else:
+        a, b = median(p, "period_p99_error_ms"), median(x, "period_p99_error_ms")
+        goals.append(("p99 |period - 100 ms| <= Xlib floor's p99 + 1 ms",
+                      None if a is None or b is None else a <= b + 1,
+                      "not measured" if a is None or b is None else f"{a:.3f} ms vs limit {b + 1:.3f} ms"))
+    bursts, idle = series(p, "bursts_per_step"), series(p, "idle_bursts")
+    goals.append(("exactly one repaint burst per step", (max(bursts) <= 1.0 and min(bursts) >= 1.0) if bursts else None,
+                  f"{min(bursts):.3f}-{max(bursts):.3f} bursts per step" if bursts else "not measured"))
+    goals.append(("no repaint burst between steps", (max(idle) == 0) if idle else None,
+                  f"worst round {max(idle):.0f}" if idle else "not measured"))
+    pixels = series(p, "pixels_per_step_max")
+    limit = 1.02 * 2 * LAMP_PIXELS
+    goals.append((f"pixels per step <= 1.02 x 2 x 17 x 17 = {limit:.1f}",
+                  (max(pixels) <= limit) if pixels else None,
+                  f"largest step {max(pixels):.0f} px" if pixels else "not measured"))
+    return goals
+
+
 def main():
     directory = sys.argv[1]
-    runs = {who: load(directory, who) for who, _ in COLUMNS}
     facts = {}
     if os.path.exists(os.path.join(directory, "facts.txt")):
         facts = read_results(os.path.join(directory, "facts.txt"))
-    goals = []  # (name, passed or None when not measured, detail)
-
-    if any(runs.values()):
-        counts = ", ".join(f"{label}: {len(runs[who])}" for who, label in COLUMNS)
-        print(f"\nMedian [min-max] over rounds ({counts}); damage seen on the X server, "
-              f"CPU from /proc schedstat.\n")
-        table(["metric"] + [label for _, label in COLUMNS],
-              [[label] + [cell(runs[who], key, d) for who, _ in COLUMNS] for key, label, d in ROWS])
-        pooled = {who: period_figures(pooled_periods(directory, who)) for who, _ in COLUMNS}
-        if any(pooled.values()):
-            print("\nStep periods of all rounds pooled:\n")
-            rows = []
-            for key, label, digits in [("count", "periods", 0), ("mean_error", "|mean - 100 ms| (ms)", 4),
-                                       ("p99", "p99 |period - 100 ms| (ms)", 3)]:
-                rows.append([label] + ["-" if pooled[who] is None else f"{pooled[who][key]:.{digits}f}"
-                                       for who, _ in COLUMNS])
-            table(["metric"] + [label for _, label in COLUMNS], rows)
-        startups = {who: load_startups(directory, who) for who, _ in COLUMNS}
-        if any(startups.values()):
-            print("\nStart-up to first frame over all starts (the runs' own and the extra ones):\n")
-            rows = []
-            for who, _ in COLUMNS:
-                startups[who] += series(runs[who], "startup_ms")
-            rows.append(["starts"] + [str(len(startups[who])) for who, _ in COLUMNS])
-            rows.append(["median [min-max] (ms)"] + [
-                "-" if not startups[who] else
-                f"{statistics.median(startups[who]):.1f} [{min(startups[who]):.1f}-{max(startups[who]):.1f}]"
-                for who, _ in COLUMNS])
-            table(["metric"] + [label for _, label in COLUMNS], rows)
-        if facts.get("load_before") or facts.get("load_after"):
-            print(f"\nMachine load average (1, 5, 15 min) before: {facts.get('load_before', '-')}, "
-                  f"after: {facts.get('load_after', '-')}. Other work on the machine shows in CPU and timing.")
-        if facts.get("program_note"):
-            print(f"\nNote: {facts['program_note']}")
-
-        print("\nRatios of medians\n")
-        p, x = runs["program"], runs["xlib_floor"]
-        ratio_rows = []
-        for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
-                           ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
-                           ("xserver_cpu_ms_per_min", "Xvfb CPU"), ("wm_cpu_ms_per_min", "openbox CPU"),
-                           ("period_p99_error_ms", "p99 period error")]:
-            ratio_rows.append([label, fmt_ratio(ratio(median(p, key), median(x, key)))])
-        table(["metric", "program/Xlib floor"], ratio_rows)
-        print("\nPaired ratios (each round's program run against the same round's reference runs,")
-        print("which ran next to it in time): median [min-max]\n")
-        paired_rows = []
-        for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
-                           ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
-                           ("xserver_cpu_ms_per_min", "Xvfb CPU")]:
-            paired_rows.append([label, paired(p, x, key)])
-        table(["metric", "program/Xlib floor"], paired_rows)
-
-        def against(name, key, factor, of="xlib_floor"):
-            a, b = median(p, key), median(runs[of], key)
-            if a is None or b is None:
-                goals.append((name, None, "not measured"))
-                return
-            goals.append((name, a <= factor * b, f"{a:.2f} vs limit {factor * b:.2f} ({fmt_ratio(ratio(a, b))})"))
-
-        # The floor does the same three duties with nothing but Xlib: what the
-        # job itself costs. The program aims at 1.1 x; these are the limits.
-        against("CPU per minute <= 1.5 x Xlib floor", "cpu_ms_per_min", 1.5)
-        against("context switches/s <= 1.3 x Xlib floor", "ctx_per_s", 1.3)
-        against("VmRSS <= 2 x Xlib floor (About window never opened)", "rss_kib", 2.0)
-        growth = median(p, "anon_growth_kib_per_min")
-        goals.append(("RssAnon growth <= 32 KiB/min", None if growth is None else growth <= 32,
-                      "not measured" if growth is None else f"{growth:.1f} KiB/min (median of rounds)"))
-        mine, theirs = startups["program"], startups["xlib_floor"]
-        if mine and theirs:
-            a, b = statistics.median(mine), statistics.median(theirs)
-            goals.append(("start-up to first frame <= 2 x Xlib floor (median of all starts)",
-                          a <= 2 * b, f"{a:.2f} vs limit {2 * b:.2f} ({fmt_ratio(ratio(a, b))}; "
-                          f"{len(mine)} and {len(theirs)} starts)"))
-        else:
-            against("start-up to first frame <= 2 x Xlib floor", "startup_ms", 2.0)
-        errors = series(p, "period_mean_error_ms")
-        goals.append(("|mean step period - 100 ms| <= 0.05 ms", (max(errors) <= 0.05) if errors else None,
-                      f"worst round {max(errors):.4f} ms" if errors else "not measured"))
-        mine, floor = pooled["program"], pooled["xlib_floor"]
-        if mine and floor:
-            goals.append(("p99 |period - 100 ms| <= Xlib floor's p99 + 1 ms (all rounds pooled)",
-                          mine["p99"] <= floor["p99"] + 1,
-                          f"{mine['p99']:.3f} ms vs limit {floor['p99'] + 1:.3f} ms "
-                          f"({mine['count']} and {floor['count']} periods)"))
-        else:
-            a, b = median(p, "period_p99_error_ms"), median(x, "period_p99_error_ms")
-            goals.append(("p99 |period - 100 ms| <= Xlib floor's p99 + 1 ms",
-                          None if a is None or b is None else a <= b + 1,
-                          "not measured" if a is None or b is None else f"{a:.3f} ms vs limit {b + 1:.3f} ms"))
-        bursts, idle = series(p, "bursts_per_step"), series(p, "idle_bursts")
-        goals.append(("exactly one repaint burst per step", (max(bursts) <= 1.0 and min(bursts) >= 1.0) if bursts else None,
-                      f"{min(bursts):.3f}-{max(bursts):.3f} bursts per step" if bursts else "not measured"))
-        goals.append(("no repaint burst between steps", (max(idle) == 0) if idle else None,
-                      f"worst round {max(idle):.0f}" if idle else "not measured"))
-        pixels = series(p, "pixels_per_step_max")
-        limit = 1.02 * 2 * LAMP_PIXELS
-        goals.append((f"pixels per step <= 1.02 x 2 x 17 x 17 = {limit:.1f}",
-                      (max(pixels) <= limit) if pixels else None,
-                      f"largest step {max(pixels):.0f} px" if pixels else "not measured"))
+    goals = judge_rounds(directory, facts, "With its own window active")
+    other = os.path.join(directory, "other-window")
+    other_goals = judge_rounds(other, {}, "With another window active (made active through the window manager)")
+    goals += [(f"other window active: {name}", passed, detail) for name, passed, detail in other_goals]
+    if other_goals:
+        ends = [run.get("other_window_active_at_end") for who, _ in COLUMNS for run in load(other, who)]
+        goals.append(("other window active: it stayed active to the end of every run",
+                      all(end == 1.0 for end in ends),
+                      f"{sum(end == 1.0 for end in ends)} of {len(ends)} runs"))
 
     soak = load(directory, "soak")
     if soak:

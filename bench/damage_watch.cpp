@@ -4,10 +4,15 @@
 // program, the X server and the window manager spent meanwhile.
 //
 //   damage_watch [--title T] [--settle S] [--seconds N] [--rss-every S]
-//                [--xserver-pid P] [--wm-pid P] [--bursts-out FILE] -- COMMAND [ARGS...]
+//                [--xserver-pid P] [--wm-pid P] [--bursts-out FILE]
+//                [--active own|other] -- COMMAND [ARGS...]
 //
 // Without --title the window is the one whose _NET_WM_PID is the started
-// program's. Prints key=value lines on stdout; progress goes to stderr.
+// program's. With --active other, an ordinary window of the watcher's own is
+// made active through the window manager once the program's window has drawn
+// its first frame, as when the user works in another program, and the
+// program is measured so. Prints key=value lines on stdout; progress goes to
+// stderr.
 #include <sched.h>
 
 #include <algorithm>
@@ -20,6 +25,7 @@
 
 #include "child_process.h"
 #include "damage_source.h"
+#include "other_window.h"
 #include "proc_stats.h"
 #include "step_bursts.h"
 #include "x11_windows.h"
@@ -43,6 +49,7 @@ struct Options {
   pid_t xserver_pid = 0;
   pid_t wm_pid = 0;
   std::string bursts_out;  // every burst, one line each, to look at the timing in detail
+  bool other_active = false;
   std::vector<char*> command;
 };
 
@@ -78,6 +85,12 @@ Options ParseOptions(int argc, char** argv) {
       options.bursts_out = value;
     } else if (arg == "--wm-pid") {
       options.wm_pid = std::atoi(value);
+    } else if (arg == "--active") {
+      const std::string active = value;
+      if (active != "own" && active != "other") {
+        Fail("--active takes own or other");
+      }
+      options.other_active = active == "other";
     } else {
       Fail("unknown option " + arg);
     }
@@ -322,6 +335,15 @@ int main(int argc, char** argv) {
   FirstFrame first = WaitForFirstFrame(source, child, query, exec_time);
   std::fprintf(stderr, "damage_watch: first frame after %.1f ms; settling %.0f s\n",
                static_cast<double>(first.when - exec_time) / 1e6, options.settle_s);
+  // Made only now, so that the start-up is timed as in the runs without it.
+  std::optional<bench::OtherWindow> other;
+  if (options.other_active) {
+    other.emplace(source.display());
+    if (!other->Activate()) {
+      bench::Stop(child, source.display(), query);
+      Fail("the window manager did not make the other window active");
+    }
+  }
 
   const Nanos settle_end = first.when + static_cast<Nanos>(options.settle_s * 1e9);
   while (Now() < settle_end) {
@@ -338,11 +360,16 @@ int main(int argc, char** argv) {
   first.inside = *inside;
 
   const Measured measured = MeasureWindow(source, child, options, first.inside);
+  // The program must not have taken the activation back meanwhile.
+  const bool other_still_active = other && other->IsActive();
   bench::Stop(child, source.display(), query);
   if (!measured.start.program || !measured.end.program) {
     Fail("the program exited while being measured");
   }
   PrintFigures(measured, first, exec_time, raised);
+  if (other) {
+    Put("other_window_active_at_end", other_still_active ? 1 : 0);
+  }
   if (!options.bursts_out.empty()) {
     WriteBursts(options.bursts_out, measured.bursts);
   }

@@ -27,6 +27,8 @@ else()
   endif()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The modules in /usr/lib/brellock-varn-on need no ldconfig calls.
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb-private-modules.cmake)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tavisk <tavisk@example.com>")
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -41,5 +43,15 @@ else()
   add_custom_target(package_changelog ALL DEPENDS ${changelog})
   install(FILES ${PROJECT_SOURCE_DIR}/assets/linux/copyright ${changelog}
           DESTINATION share/doc/brellock-varn-on)
+  # The manual page, compressed as Debian keeps them; `cmake --install`
+  # puts it in the prefix's share/man too, where man finds it.
+  configure_file(${PROJECT_SOURCE_DIR}/assets/linux/brellock-varn-on.1.in
+                 ${CMAKE_BINARY_DIR}/brellock-varn-on.1 @ONLY)
+  set(manual_page ${CMAKE_BINARY_DIR}/brellock-varn-on.1.gz)
+  add_custom_command(OUTPUT ${manual_page}
+    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/brellock-varn-on.1 > ${manual_page}
+    DEPENDS ${CMAKE_BINARY_DIR}/brellock-varn-on.1)
+  add_custom_target(manual_page ALL DEPENDS ${manual_page})
+  install(FILES ${manual_page} DESTINATION share/man/man1)
 endif()
 include(CPack)

@@ -27,8 +27,8 @@ if grep -qs '^VERSION_ID="1[3-9]' /etc/os-release; then
   PORTAL_PACKAGES=(xdg-desktop-portal xdg-desktop-portal-gnome
     kwin-wayland kwin-common plasma-workspace xdg-desktop-portal-kde)
 fi
-# Checks of the installed desktop entry and metainfo.
-INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
+# Checks of the installed desktop entry, metainfo and manual page.
+INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian man-db unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 # All that tools/test needs.
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}"
@@ -60,14 +60,29 @@ ensure_packages() {
     say "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}"
     exit 1
   fi
+  # apt's and dpkg's own chatter is no progress of ours: that one line is.
+  # Another apt run holding the lock is waited for.
   say "Installing: ${missing[*]}"
   if [ -z "${VARN_APT_UPDATED:-}" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2 ||
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 update -qq >/dev/null 2>&1 ||
       fail "apt-get update" "apt-get update"
     export VARN_APT_UPDATED=1
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null 2>&1 ||
     fail "installing packages" "apt-get install -y --no-install-recommends ${missing[*]}"
+}
+
+# Runs a command with what it prints kept aside, shown (its last lines) only
+# when it fails: a tool's own chatter is no progress of ours.
+quietly() {  # command...
+  local log status
+  log=$(mktemp)
+  "$@" >"$log" 2>&1
+  status=$?
+  [ "$status" -eq 0 ] || tail -n 5 "$log" >&2
+  rm -f "$log"
+  return "$status"
 }
 
 # Desktop sessions provide a private runtime folder; a bare shell (root on a
@@ -118,7 +133,9 @@ marked_leftovers() {
     pid=${environ#/proc/}
     pid=${pid%/environ}
     [ "$pid" != $$ ] && [ "$pid" != "$BASHPID" ] || continue
-    if tr '\0' '\n' <"$environ" 2>/dev/null | grep -qx "VARN_RUN_MARK=$VARN_RUN_MARK"; then
+    # A process may end between the glob and the read: the error of opening
+    # its file is the shell's own, so it is silenced before the opening.
+    if tr '\0' '\n' 2>/dev/null <"$environ" | grep -qx "VARN_RUN_MARK=$VARN_RUN_MARK"; then
       [ "$(ps -o ppid= -p "$pid" 2>/dev/null | tr -d ' ')" = "$BASHPID" ] && continue
       printf '%s %s\n' "$pid" "$(cat "/proc/$pid/comm" 2>/dev/null)"
     fi

@@ -23,9 +23,12 @@ constexpr KeyOfSymbol kKeys[] = {
 }  // namespace
 
 KeyboardMap::KeyboardMap(xcb_connection_t* connection)
-    : symbols_(xcb_key_symbols_alloc(connection), xcb_key_symbols_free) {}
+    : connection_(connection), symbols_(nullptr, xcb_key_symbols_free) {}
 
 xcb_keysym_t KeyboardMap::KeySym(const xcb_key_press_event_t& event) {
+  if (!symbols_) {
+    symbols_.reset(xcb_key_symbols_alloc(connection_));
+  }
   if (!symbols_) {
     return XCB_NO_SYMBOL;
   }

@@ -1,6 +1,7 @@
 // Which key a key press is: the server's keyboard mapping read through
-// xcb-keysyms and kept fresh on MappingNotify, and the keys the windows
-// answer to as the input rules name them.
+// xcb-keysyms when the first key arrives (the main window takes none) and
+// kept fresh on MappingNotify, and the keys the windows answer to as the
+// input rules name them.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -21,6 +22,7 @@ class KeyboardMap {
  private:
   xcb_keysym_t KeySym(const xcb_key_press_event_t& event);
 
+  xcb_connection_t* connection_;
   std::unique_ptr<xcb_key_symbols_t, void (*)(xcb_key_symbols_t*)> symbols_;
 };
 

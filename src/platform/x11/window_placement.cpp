@@ -33,8 +33,9 @@ void WindowPlacement::Attach(xcb_connection_t* connection, xcb_window_t root, xc
 }
 
 // The client goes where the outer rectangle asks, inside the frame the
-// window manager said it draws. Static gravity asks the window manager to put
-// the client itself at that place, whatever its frame.
+// window manager said it draws. A window not shown yet is seen by nobody:
+// it is only moved once, as it maps (BeforeMap), so the window manager has
+// no requests to pass on for it meanwhile.
 void WindowPlacement::PlaceClient() {
   const int x = ClientX();
   const int y = ClientY();
@@ -43,22 +44,21 @@ void WindowPlacement::PlaceClient() {
     left_place_y_ = std::exchange(placed_y_, y);
   }
   stands_placed_ = false;
-  if (!shown_) {
-    xcb_size_hints_t hints{};
-    xcb_icccm_size_hints_set_position(&hints, 1, x, y);
-    xcb_icccm_size_hints_set_size(&hints, 1, client_width_, client_height_);
-    xcb_icccm_size_hints_set_win_gravity(&hints, XCB_GRAVITY_STATIC);
-    xcb_icccm_set_wm_normal_hints(connection_, window_, &hints);
+  actual_width_ = client_width_;
+  actual_height_ = client_height_;
+  if (shown_) {
+    SendPlace();
   }
-  const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
-                                  static_cast<std::uint32_t>(client_width_),
-                                  static_cast<std::uint32_t>(client_height_)};
+}
+
+void WindowPlacement::SendPlace() {
+  const std::uint32_t values[] = {
+      static_cast<std::uint32_t>(placed_x_), static_cast<std::uint32_t>(placed_y_),
+      static_cast<std::uint32_t>(client_width_), static_cast<std::uint32_t>(client_height_)};
   xcb_configure_window(connection_, window_,
                        XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                            XCB_CONFIG_WINDOW_HEIGHT,
                        values);
-  actual_width_ = client_width_;
-  actual_height_ = client_height_;
 }
 
 // Until the window manager has said where it put the client, the window
@@ -126,12 +126,20 @@ void WindowPlacement::OnFrameExtents(const FrameExtents& frame) {
 
 // Where the window manager answers, the frame is known before the window is
 // first seen, so it shows at once where it belongs instead of jumping there.
-// Elsewhere it maps at once, and the frame learnt later places it.
+// Elsewhere it maps at once, and the frame learnt later places it. Static
+// gravity asks the window manager to put the client itself at its place,
+// whatever its frame.
 void WindowPlacement::BeforeMap(std::optional<FrameExtents> frame) {
   if (frame) {
     frame_ = *frame;
   }
   PlaceClient();
+  xcb_size_hints_t hints{};
+  xcb_icccm_size_hints_set_position(&hints, 1, placed_x_, placed_y_);
+  xcb_icccm_size_hints_set_size(&hints, 1, client_width_, client_height_);
+  xcb_icccm_size_hints_set_win_gravity(&hints, XCB_GRAVITY_STATIC);
+  xcb_icccm_set_wm_normal_hints(connection_, window_, &hints);
+  SendPlace();
   shown_ = true;
 }
 

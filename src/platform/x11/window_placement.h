@@ -49,6 +49,7 @@ class WindowPlacement {
 
  private:
   void PlaceClient();                       // puts the client where the outer rectangle asks
+  void SendPlace();                         // tells the server where it was put
   void OnClientMoved(int x, int y);         // in root coordinates
   bool ClientOrigin(int& x, int& y) const;  // in root coordinates
 

@@ -27,17 +27,6 @@ constexpr std::array<std::uint32_t, 5> kMotifHints = {
     2 | 4 | 8 | 16,  // border, resize handles, title, menu
     0, 0};
 
-void SetIcon(xcb_ewmh_connection_t& ewmh, xcb_window_t window, std::string_view icon_name) {
-  if (icon_name.empty()) {
-    return;
-  }
-  std::vector<std::uint32_t> icon = IconPixels(EmbeddedAsset(icon_name));
-  if (!icon.empty()) {
-    xcb_ewmh_set_wm_icon(&ewmh, XCB_PROP_MODE_REPLACE, window,
-                         static_cast<std::uint32_t>(icon.size()), icon.data());
-  }
-}
-
 }  // namespace
 
 void SetToolWindowProperties(Display& display, xcb_window_t window, const FormDesign& design) {
@@ -71,7 +60,17 @@ void SetToolWindowProperties(Display& display, xcb_window_t window, const FormDe
   xcb_ewmh_set_wm_state(&ewmh, window, 2, states);
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.motif_wm_hints, atoms.motif_wm_hints,
                       32, kMotifHints.size(), kMotifHints.data());
-  SetIcon(ewmh, window, design.icon);
+}
+
+void SetWindowIcon(Display& display, xcb_window_t window, std::string_view icon_name) {
+  if (icon_name.empty()) {
+    return;
+  }
+  std::vector<std::uint32_t> icon = IconPixels(EmbeddedAsset(icon_name));
+  if (!icon.empty()) {
+    xcb_ewmh_set_wm_icon(&display.Ewmh(), XCB_PROP_MODE_REPLACE, window,
+                         static_cast<std::uint32_t>(icon.size()), icon.data());
+  }
 }
 
 void SetModalDialogProperties(Display& display, xcb_window_t window, xcb_window_t owner) {

@@ -23,6 +23,11 @@ void Warn(const char* why) {
 }  // namespace
 
 X11Keys::X11Keys(Display& display) : display_(display) {
+  xcb_prefetch_extension_data(display_.Connection(), &xcb_test_id);
+}
+
+void X11Keys::FindNumLock() {
+  looked_ = true;
   xcb_connection_t* c = display_.Connection();
   const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
   if (xtest == nullptr || xtest->present == 0) {
@@ -42,6 +47,9 @@ X11Keys::X11Keys(Display& display) : display_(display) {
 
 void X11Keys::PressNumLock() {
   xcb_connection_t* c = display_.Connection();
+  if (!looked_ && xcb_connection_has_error(c) == 0) {
+    FindNumLock();
+  }
   if (num_lock_ == 0 || xcb_connection_has_error(c) != 0) {
     return;
   }

@@ -12,12 +12,17 @@ class Display;
 
 class X11Keys : public platform::KeyInjector {
  public:
-  // Finds XTEST and the Num Lock key once; says once on stderr if it can't.
+  // Asks for XTEST at once but awaits nothing: the answer, and the Num Lock
+  // key, are looked at with the first press, so the window shows without
+  // waiting on them. Says once on stderr if keys can't be pressed.
   explicit X11Keys(Display& display);
   void PressNumLock() override;
 
  private:
+  void FindNumLock();
+
   Display& display_;
+  bool looked_ = false;
   xcb_keycode_t num_lock_ = 0;  // 0: keys can't be pressed here
 };
 

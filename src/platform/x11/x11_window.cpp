@@ -53,10 +53,15 @@ X11Window::X11Window(WindowHost& host, const FormDesign& design, WindowEvents& e
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                     XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
   SetToolWindowProperties(x, window_.Id(), design_);
-  CreateControls();
+  // The window manager works out the frame from those properties while the
+  // icon goes up, the controls are made and the settings read: the answer is
+  // most often in by the time the window is shown.
   if (host_.FrameExtentsRequestsAnswered()) {
     xcb_ewmh_request_frame_extents(&x.Ewmh(), 0, window_.Id());
+    xcb_flush(c);
   }
+  SetWindowIcon(x, window_.Id(), design_.icon);
+  CreateControls();
   host_.Register(this);
 }
 

@@ -68,7 +68,7 @@ void FormInput::OfferSelection(int row, InputTime time) {
 void FormInput::ButtonDown(int row, int x, int y, InputTime time, std::size_t text_at, bool shift) {
   ControlInput& control = Of(row);
   const ControlDesign& design = DesignOf(row);
-  const bool double_click = control.clicks.Press(time, x, y, view_.DoubleClick());
+  const bool double_click = control.clicks.Press(time, x, y, view_.DesktopDoubleClick());
   if (design.takes_focus) {
     Focus(row);
   }

@@ -36,7 +36,7 @@ class InputView {
   virtual void RepaintControl(int row) = 0;
   virtual void OfferText(TextOffer where, std::string text, InputTime time) = 0;
   // The desktop's double-click time and distance, read at each press.
-  virtual DoubleClickLimits DoubleClick() { return {}; }
+  virtual DoubleClickLimits DesktopDoubleClick() { return {}; }
 };
 
 class FormInput {

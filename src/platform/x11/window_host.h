@@ -23,7 +23,7 @@ class WindowHost {
   // _NET_REQUEST_FRAME_EXTENTS is listed in _NET_SUPPORTED.
   virtual bool FrameExtentsRequestsAnswered() const = 0;
   virtual KeyPress Translate(const xcb_key_press_event_t& event) = 0;
-  virtual DoubleClickLimits DoubleClick() = 0;
+  virtual DoubleClickLimits DesktopDoubleClick() = 0;
   // Offers `text` as the PRIMARY or CLIPBOARD selection.
   virtual void OfferText(xcb_atom_t selection, std::string text, xcb_timestamp_t time) = 0;
   // An event read while waiting for something else, handled after it.

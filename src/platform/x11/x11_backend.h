@@ -60,7 +60,7 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   KeyPress Translate(const xcb_key_press_event_t& event) override {
     return keyboard_.Translate(event);
   }
-  DoubleClickLimits DoubleClick() override { return desktop_settings_.DoubleClick(); }
+  DoubleClickLimits DesktopDoubleClick() override { return desktop_settings_.DoubleClick(); }
   void OfferText(xcb_atom_t selection, std::string text, xcb_timestamp_t time) override {
     selections_.Offer(selection, std::move(text), time);
   }

@@ -148,8 +148,8 @@ void X11Window::RepaintControl(int row) {
   }
 }
 
-DoubleClickLimits X11Window::DoubleClick() {
-  return host_.DoubleClick();
+DoubleClickLimits X11Window::DesktopDoubleClick() {
+  return host_.DesktopDoubleClick();
 }
 
 void X11Window::OfferText(TextOffer where, std::string text, InputTime time) {

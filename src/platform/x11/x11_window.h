@@ -58,7 +58,7 @@ class X11Window final : public NativeWindow, private InputView {
   // InputView
   void RepaintControl(int row) override;
   void OfferText(TextOffer where, std::string text, InputTime time) override;
-  DoubleClickLimits DoubleClick() override;
+  DoubleClickLimits DesktopDoubleClick() override;
 
   WindowHost& host_;
   const FormDesign& design_;

@@ -21,7 +21,7 @@ class DesktopSettings {
   DesktopSettings(const DesktopSettings&) = delete;
   DesktopSettings& operator=(const DesktopSettings&) = delete;
 
-  DoubleClickLimits DesktopDoubleClick();
+  DoubleClickLimits DoubleClick();
 
   // True for the events about the manager: a new one, its settings changed,
   // or its window gone.

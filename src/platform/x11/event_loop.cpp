@@ -10,6 +10,8 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "platform/x11/glib_main_context.h"
+
 namespace platform::x11 {
 
 namespace {
@@ -66,6 +68,25 @@ void EventLoop::WakeAt(std::optional<TimePoint> when) {
   timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
+void EventLoop::Watch(WatchedFiles* files) {
+  if (std::ranges::find(watched_, files) == watched_.end()) {
+    watched_.push_back(files);
+  }
+}
+
+void EventLoop::Unwatch(WatchedFiles* files) {
+  std::erase(watched_, files);
+}
+
+// GLib's sources are prepared before the others' files are asked for, so
+// the others may use GLib meanwhile.
+void EventLoop::DriveGlibMainContext() {
+  if (!glib_) {
+    glib_ = std::make_unique<GlibMainContext>();
+    watched_.insert(watched_.begin(), glib_.get());
+  }
+}
+
 void EventLoop::KeepForLater(xcb_generic_event_t* event) {
   kept_.push_back(event);
 }
@@ -99,12 +120,21 @@ void EventLoop::WaitAndDispatch() {
                   {timer_fd_, POLLIN, 0},
                   {signal_fd_, POLLIN, 0}});
   int timeout_ms = -1;
-  if (watched_ != nullptr) {
-    watched_->AddWatches(watched, timeout_ms);
+  // Each watcher's files follow the loop's own, in turn; a watcher may
+  // stop watching while another handles its files, so the list is copied.
+  const std::vector<WatchedFiles*> watchers = watched_;
+  std::vector<std::size_t>& starts = starts_;
+  starts.clear();
+  for (WatchedFiles* files : watchers) {
+    starts.push_back(watched.size());
+    files->AddWatches(watched, timeout_ms);
   }
+  starts.push_back(watched.size());
   const int ready = poll(watched.data(), watched.size(), timeout_ms);
-  if (watched_ != nullptr) {
-    watched_->OnWatched(std::span(watched).subspan(3));
+  for (std::size_t i = 0; i < watchers.size(); ++i) {
+    if (std::ranges::find(watched_, watchers[i]) != watched_.end()) {
+      watchers[i]->OnWatched(std::span(watched).subspan(starts[i], starts[i + 1] - starts[i]));
+    }
   }
   if (ready <= 0) {
     return;  // interrupted, or only a timeout of the watched files: look again

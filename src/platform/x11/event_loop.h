@@ -7,11 +7,13 @@
 #include <xcb/xcb.h>
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "platform/timer_scheduler.h"
+#include "platform/x11/watched_files.h"
 
 namespace platform::x11 {
 
@@ -27,19 +29,6 @@ class EventSink {
   ~EventSink() = default;
 };
 
-// Files someone else needs watched along with the loop's own, such as the
-// connections of a module loaded later.
-class WatchedFiles {
- public:
-  // Just before the wait: the files and the longest wait (-1: no limit).
-  virtual void AddWatches(std::vector<pollfd>& files, int& timeout_ms) = 0;
-  // Just after it, with what became of the files added.
-  virtual void OnWatched(std::span<const pollfd> files) = 0;
-
- protected:
-  ~WatchedFiles() = default;
-};
-
 class EventLoop {
  public:
   EventLoop(xcb_connection_t* connection, EventSink& sink);
@@ -53,7 +42,13 @@ class EventLoop {
   void KeepForLater(xcb_generic_event_t* event);
   // Handles what is already here, else waits for the next thing to happen.
   void WaitAndDispatch();
-  void Watch(WatchedFiles* files) { watched_ = files; }
+  // Files watched along with the loop's own, in the order given, until
+  // Unwatch.
+  void Watch(WatchedFiles* files);
+  void Unwatch(WatchedFiles* files);
+  // From now on GLib's default main context runs inside the wait (once
+  // asked, for the rest of the run).
+  void DriveGlibMainContext();
 
  private:
   void Dispatch(xcb_generic_event_t* event);
@@ -64,8 +59,10 @@ class EventLoop {
   int signal_fd_ = -1;
   std::optional<TimePoint> wake_at_;
   std::deque<xcb_generic_event_t*> kept_;
-  WatchedFiles* watched_ = nullptr;
-  std::vector<pollfd> files_;  // this wait's
+  std::vector<WatchedFiles*> watched_;
+  std::unique_ptr<WatchedFiles> glib_;
+  std::vector<pollfd> files_;        // this wait's
+  std::vector<std::size_t> starts_;  // where each watcher's files begin in it
 };
 
 }  // namespace platform::x11

@@ -8,18 +8,18 @@
 
 namespace platform::x11 {
 
-class X11Window;
+class HostedWindow;
 
 class ModalStack {
  public:
-  void Push(const X11Window* window) { windows_.push_back(window); }
-  void Remove(const X11Window* window) { std::erase(windows_, window); }
-  bool TakesInput(const X11Window* window) const {
+  void Push(const HostedWindow* window) { windows_.push_back(window); }
+  void Remove(const HostedWindow* window) { std::erase(windows_, window); }
+  bool TakesInput(const HostedWindow* window) const {
     return windows_.empty() || windows_.back() == window;
   }
 
  private:
-  std::vector<const X11Window*> windows_;
+  std::vector<const HostedWindow*> windows_;
 };
 
 }  // namespace platform::x11

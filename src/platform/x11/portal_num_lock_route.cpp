@@ -44,30 +44,9 @@ class PortalNumLockRoute final : public NumLockRoute,
     }
   }
 
-  // GLib's sources are prepared and asked for their files, as a loop of
-  // GLib's own would; the emulated keyboard's socket goes with them.
-  void AddWatches(std::vector<pollfd>& files, int& timeout_ms) override {
-    GMainContext* context = g_main_context_default();
-    glib_files_.clear();
-    acquired_ = g_main_context_acquire(context) != FALSE;
-    if (acquired_) {
-      g_main_context_prepare(context, &priority_);
-      int glib_timeout = -1;
-      glib_files_.resize(8);
-      int needed;
-      while ((needed = g_main_context_query(context, priority_, &glib_timeout, glib_files_.data(),
-                                            static_cast<int>(glib_files_.size()))) >
-             static_cast<int>(glib_files_.size())) {
-        glib_files_.resize(static_cast<std::size_t>(needed));
-      }
-      glib_files_.resize(static_cast<std::size_t>(needed));
-      for (const GPollFD& file : glib_files_) {
-        files.push_back({file.fd, static_cast<short>(file.events), 0});
-      }
-      if (glib_timeout >= 0 && (timeout_ms < 0 || glib_timeout < timeout_ms)) {
-        timeout_ms = glib_timeout;
-      }
-    }
+  // The emulated keyboard's socket; GLib's main context, where the portal's
+  // calls run, the program's loop drives itself.
+  void AddWatches(std::vector<pollfd>& files, int& /*timeout_ms*/) override {
     keyboard_fd_ = keyboard_ ? keyboard_->Fd() : -1;
     if (keyboard_fd_ >= 0) {
       files.push_back({keyboard_fd_, POLLIN, 0});
@@ -75,18 +54,6 @@ class PortalNumLockRoute final : public NumLockRoute,
   }
 
   void OnWatched(std::span<const pollfd> files) override {
-    if (acquired_) {
-      GMainContext* context = g_main_context_default();
-      for (std::size_t i = 0; i < glib_files_.size() && i < files.size(); ++i) {
-        glib_files_[i].revents = static_cast<gushort>(files[i].revents);
-      }
-      if (g_main_context_check(context, priority_, glib_files_.data(),
-                               static_cast<int>(glib_files_.size()))) {
-        g_main_context_dispatch(context);
-      }
-      g_main_context_release(context);
-      acquired_ = false;
-    }
     if (keyboard_fd_ >= 0 && !files.empty() && (files.back().revents & POLLIN) != 0 && keyboard_) {
       keyboard_->OnReadable();
     }
@@ -117,9 +84,6 @@ class PortalNumLockRoute final : public NumLockRoute,
   RemoteDesktopPortal portal_;
   std::unique_ptr<EmulatedKeyboard> keyboard_;
   bool closed_ = false;
-  std::vector<GPollFD> glib_files_;
-  gint priority_ = 0;
-  bool acquired_ = false;
   int keyboard_fd_ = -1;
 };
 

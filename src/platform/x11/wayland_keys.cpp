@@ -48,7 +48,7 @@ WaylandKeys::WaylandKeys(Display& display, EventLoop& loop) : display_(display),
 // The loop stops watching the route's files before the route goes.
 WaylandKeys::~WaylandKeys() {
   if (route_) {
-    loop_.Watch(nullptr);
+    loop_.Unwatch(route_.get());
   }
 }
 
@@ -66,6 +66,7 @@ void WaylandKeys::Open() {
     xtest_ = std::make_unique<X11Keys>(display_);
     return;
   }
+  loop_.DriveGlibMainContext();
   route_.reset(make(StateFolder().c_str()));
   loop_.Watch(route_.get());
 }

@@ -13,6 +13,7 @@
 #include "platform/backend.h"
 #include "platform/x11/art_module.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/gtk_module.h"
 #include "platform/x11/ini_settings.h"
 #include "platform/x11/keyboard_map.h"
 #include "platform/x11/modal_stack.h"
@@ -22,7 +23,7 @@
 
 namespace platform::x11 {
 
-class X11Window;
+class HostedWindow;
 class X11Stacking;
 
 class X11Backend final : public platform::Backend, private WindowHost, private EventSink {
@@ -55,7 +56,10 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   Display& X() override { return display_; }
   double TwipsPerPixel() const override;
   ArtModule& Art() override { return art_; }
+  std::unique_ptr<gtk_about::GtkForm> MakeGtkForm(const FormDesign& design,
+                                                  WindowEvents& events) override;
   bool FrameExtentsRequestsAnswered() const override { return frame_extents_requests_answered_; }
+  xcb_timestamp_t LastInputTime() const override { return last_input_time_; }
   KeyPress Translate(const xcb_key_press_event_t& event) override {
     return keyboard_.Translate(event);
   }
@@ -63,10 +67,10 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
     selections_.Offer(selection, std::move(text), time);
   }
   void KeepForLater(xcb_generic_event_t* event) override { loop_.KeepForLater(event); }
-  void Register(X11Window* window) override;
-  void Unregister(X11Window* window) override;
-  void BeginModal(X11Window* window) override { modal_.Push(window); }
-  bool TakesInput(const X11Window* window) const override { return modal_.TakesInput(window); }
+  void Register(HostedWindow* window) override;
+  void Unregister(HostedWindow* window) override;
+  void BeginModal(HostedWindow* window) override { modal_.Push(window); }
+  bool TakesInput(const HostedWindow* window) const override { return modal_.TakesInput(window); }
 
   // EventSink
   void OnEvent(const xcb_generic_event_t& event) override;
@@ -74,7 +78,7 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   void OnSessionEnd() override;
   void OnConnectionLost() override;
 
-  X11Window* WindowFor(xcb_window_t id) const;
+  HostedWindow* WindowFor(xcb_window_t id) const;
 
   Display& display_;
   bool frame_extents_requests_answered_ = false;
@@ -83,8 +87,10 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   EventLoop loop_;
   KeyboardMap keyboard_;
   ArtModule art_;
+  GtkModule gtk_;
+  xcb_timestamp_t last_input_time_ = XCB_CURRENT_TIME;
   SelectionServer selections_;
-  std::vector<X11Window*> windows_;
+  std::vector<HostedWindow*> windows_;
   ModalStack modal_;
   IniSettings settings_;
   std::unique_ptr<X11Stacking> stacking_;

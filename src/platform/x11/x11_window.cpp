@@ -104,8 +104,8 @@ void X11Window::Show(NativeWindow* owner) {
     return;
   }
   Display& x = host_.X();
-  if (auto* owner_window = static_cast<X11Window*>(owner)) {
-    SetModalDialogProperties(x, window_.Id(), owner_window->Id());
+  if (owner != nullptr) {
+    SetModalDialogProperties(x, window_.Id(), static_cast<xcb_window_t>(owner->Handle()));
     host_.BeginModal(this);
   }
   std::optional<FrameExtents> frame;

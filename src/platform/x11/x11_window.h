@@ -12,6 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/input/form_input.h"
+#include "platform/x11/hosted_window.h"
 #include "platform/x11/window_placement.h"
 #include "platform/x11/x11_control.h"
 #include "platform/x11/xcb_owners.h"
@@ -20,7 +21,7 @@ namespace platform::x11 {
 
 class WindowHost;
 
-class X11Window final : public NativeWindow, private InputView {
+class X11Window final : public NativeWindow, public HostedWindow, private InputView {
  public:
   X11Window(WindowHost& host, const FormDesign& design, WindowEvents& events);
   ~X11Window() override;
@@ -41,13 +42,12 @@ class X11Window final : public NativeWindow, private InputView {
   void SetControlText(int control, std::string_view text) override;
   void Show(NativeWindow* owner) override;
 
-  xcb_window_t Id() const { return window_.Id(); }
-  bool Shown() const { return shown_; }  // mapped by the program
-  bool Owns(xcb_window_t window) const;  // the window itself or one of its controls
-  // An event for this window or one of its controls. It may end in a call
-  // to the program that destroys this object: nothing is touched after it.
-  void HandleEvent(const xcb_generic_event_t& event);
-  void CloseRequested() { events_.OnCloseRequest(); }
+  // HostedWindow
+  xcb_window_t Id() const override { return window_.Id(); }
+  bool Shown() const override { return shown_; }
+  bool Owns(xcb_window_t window) const override;
+  void HandleEvent(const xcb_generic_event_t& event) override;
+  void CloseRequested() override { events_.OnCloseRequest(); }
 
  private:
   void CreateControls();

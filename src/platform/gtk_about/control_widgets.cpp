@@ -46,6 +46,15 @@ gboolean OnPress(GtkWidget* /*widget*/, GdkEventButton* event, gpointer data) {
   return FALSE;
 }
 
+// The caret at the start, so that the box shows its first line.
+void SetBoxText(GtkWidget* view, const std::string& text) {
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  gtk_text_buffer_set_text(buffer, text.c_str(), static_cast<int>(text.size()));
+  GtkTextIter start;
+  gtk_text_buffer_get_start_iter(buffer, &start);
+  gtk_text_buffer_place_cursor(buffer, &start);
+}
+
 void SetSize(GtkWidget* widget, const ControlDesign& control, double twips_per_pixel) {
   gtk_widget_set_size_request(widget, TwipsToPixels(control.width, twips_per_pixel),
                               TwipsToPixels(control.height, twips_per_pixel));
@@ -109,9 +118,7 @@ ControlWidgets MakeTextBox(const ControlContext& context, const ControlDesign& c
                                                            : GTK_JUSTIFY_LEFT);
   StyleWidget(
       view, TextCss(control, control.font.value_or(context.window_font), context.twips_per_pixel));
-  const std::string text(control.caption);
-  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text.c_str(),
-                           static_cast<int>(text.size()));
+  SetBoxText(view, std::string(control.caption));
   gtk_container_add(GTK_CONTAINER(scrolled), view);
   SetSize(scrolled, control, context.twips_per_pixel);
   return {scrolled, view, view};
@@ -178,8 +185,7 @@ void SetText(const ControlWidgets& widgets, std::string_view text) {
   if (GTK_IS_LABEL(widgets.face)) {
     gtk_label_set_text(GTK_LABEL(widgets.face), copy.c_str());
   } else if (GTK_IS_TEXT_VIEW(widgets.face)) {
-    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widgets.face)), copy.c_str(),
-                             static_cast<int>(copy.size()));
+    SetBoxText(widgets.face, copy);
   }
 }
 

@@ -6,12 +6,12 @@ REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Everything a build, a run and the tests need, as Debian packages.
 # The program: XCB and its helpers, GLib for the settings file; its About
 # window's module: GTK 3 (gdk-pixbuf for the picture, fonts through
-# fontconfig); its controls module: cairo, pango and libjpeg-turbo.
+# fontconfig); the desktop icons are drawn at build time with cairo.
 # Unversioned names where Debian 12 and 13 both have one (libclang-rt-dev, not
 # clang 14's libclang-rt-14-dev), so the same list installs on either.
 BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev pkg-config googletest python3 clang-format
   libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libglib2.0-dev
-  libgtk-3-dev libcairo2-dev libpango1.0-dev libjpeg-dev fonts-dejavu-core)
+  libgtk-3-dev libcairo2-dev fonts-dejavu-core)
 # A virtual display with a window manager, input and screenshots.
 DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
 # The other window managers the tests run under: Xfce's, GNOME's (also as a

@@ -1,14 +1,13 @@
 // What a top-level window needs of the backend that holds it: the display,
-// the art module, the GTK module, the keyboard map, the selections it offers,
-// and its place among the program's windows (modal ones take the input).
+// the GTK module, the time of the latest input, and its place among the
+// program's windows (modal ones take the input).
 #pragma once
 
 #include <xcb/xcb.h>
 
 #include <memory>
-#include <string>
 
-#include "platform/input/form_input.h"
+#include "platform/backend.h"
 
 namespace platform::gtk_about {
 class GtkForm;
@@ -16,7 +15,6 @@ class GtkForm;
 
 namespace platform::x11 {
 
-class ArtModule;
 class Display;
 class HostedWindow;
 
@@ -24,7 +22,6 @@ class WindowHost {
  public:
   virtual Display& X() = 0;
   virtual double TwipsPerPixel() const = 0;
-  virtual ArtModule& Art() = 0;
   // A window of this design from GTK's widgets; nullptr where the GTK
   // module cannot be loaded or GTK cannot start (said once on stderr).
   virtual std::unique_ptr<gtk_about::GtkForm> MakeGtkForm(const FormDesign& design,
@@ -33,9 +30,6 @@ class WindowHost {
   virtual bool FrameExtentsRequestsAnswered() const = 0;
   // The X time of the latest press or release the program was given.
   virtual xcb_timestamp_t LastInputTime() const = 0;
-  virtual KeyPress Translate(const xcb_key_press_event_t& event) = 0;
-  // Offers `text` as the PRIMARY or CLIPBOARD selection.
-  virtual void OfferText(xcb_atom_t selection, std::string text, xcb_timestamp_t time) = 0;
   // An event read while waiting for something else, handled after it.
   virtual void KeepForLater(xcb_generic_event_t* event) = 0;
 

@@ -74,10 +74,7 @@ xcb_window_t EventWindow(const xcb_generic_event_t& event) {
 X11Backend::X11Backend(Display& display)
     : display_(display),
       frame_extents_requests_answered_(WindowManagerAnswersFrameRequests(display)),
-      loop_(display.Connection(), *this),
-      keyboard_(display.Connection()),
-      art_(display),
-      selections_(display) {
+      loop_(display.Connection(), *this) {
   stacking_ = std::make_unique<X11Stacking>(display_, [this](xcb_window_t id) {
     const HostedWindow* window = WindowFor(id);
     return window != nullptr && window->Id() == id ? std::optional(window->Shown()) : std::nullopt;
@@ -178,12 +175,6 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
       break;
     case 0:
       return;  // errors of requests nobody waits for: windows of others that went
-    case XCB_SELECTION_REQUEST:
-      selections_.OnSelectionRequest(reinterpret_cast<const xcb_selection_request_event_t&>(event));
-      return;
-    case XCB_MAPPING_NOTIFY:
-      keyboard_.OnMappingNotify(reinterpret_cast<const xcb_mapping_notify_event_t&>(event));
-      return;
     case XCB_CLIENT_MESSAGE: {
       const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
       // The close box or the window manager's close, for the main window too
@@ -199,8 +190,7 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
     default:
       break;
   }
-  // Anything else is for one of the windows, or for nobody: a selection
-  // cleared means another program owns it now, and ours is no longer offered.
+  // Anything else is for one of the windows, or for nobody.
   if (const xcb_window_t target = EventWindow(event); target != XCB_NONE) {
     if (HostedWindow* window = WindowFor(target)) {
       window->HandleEvent(event);

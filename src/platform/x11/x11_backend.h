@@ -1,6 +1,6 @@
 // The Linux backend: XCB on one thread. It holds the program's windows and
 // routes each X event to the one it is for; the waiting is the event loop's,
-// the drawing the art module's, the selections the selection server's.
+// the About window's controls the GTK module's.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -11,13 +11,10 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/x11/art_module.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/gtk_module.h"
 #include "platform/x11/ini_settings.h"
-#include "platform/x11/keyboard_map.h"
 #include "platform/x11/modal_stack.h"
-#include "platform/x11/selection_server.h"
 #include "platform/x11/window_host.h"
 #include "platform/x11/x11_display.h"
 
@@ -55,17 +52,10 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   // WindowHost
   Display& X() override { return display_; }
   double TwipsPerPixel() const override;
-  ArtModule& Art() override { return art_; }
   std::unique_ptr<gtk_about::GtkForm> MakeGtkForm(const FormDesign& design,
                                                   WindowEvents& events) override;
   bool FrameExtentsRequestsAnswered() const override { return frame_extents_requests_answered_; }
   xcb_timestamp_t LastInputTime() const override { return last_input_time_; }
-  KeyPress Translate(const xcb_key_press_event_t& event) override {
-    return keyboard_.Translate(event);
-  }
-  void OfferText(xcb_atom_t selection, std::string text, xcb_timestamp_t time) override {
-    selections_.Offer(selection, std::move(text), time);
-  }
   void KeepForLater(xcb_generic_event_t* event) override { loop_.KeepForLater(event); }
   void Register(HostedWindow* window) override;
   void Unregister(HostedWindow* window) override;
@@ -85,11 +75,8 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   bool quit_requested_ = false;
   bool lost_display_ = false;
   EventLoop loop_;
-  KeyboardMap keyboard_;
-  ArtModule art_;
   GtkModule gtk_;
   xcb_timestamp_t last_input_time_ = XCB_CURRENT_TIME;
-  SelectionServer selections_;
   std::vector<HostedWindow*> windows_;
   ModalStack modal_;
   IniSettings settings_;

@@ -1,38 +1,24 @@
-// What every control shares, and the choice of a row's kind.
+// The plain rectangles of the windows the program draws itself.
 #include "platform/x11/x11_control.h"
 
 #include <algorithm>
 
 #include "platform/twips.h"
-#include "platform/x11/control_art.h"
 #include "platform/x11/x11_display.h"
 
 namespace platform::x11 {
 
-X11Control::X11Control(ControlContext& context, int row)
-    : context_(context),
-      row_(row),
-      back_colour_(Design().back_colour.value_or(
-          Design().kind == ControlKind::TextBox ? kWindowColour : kFaceColour)) {}
-
-const ControlDesign& X11Control::Design() const {
-  return context_.form.controls[static_cast<std::size_t>(row_)];
-}
-
-int X11Control::WidthPixels() const {
-  return std::max(1, TwipsToPixels(Design().width, context_.twips_per_pixel));
-}
-
-int X11Control::HeightPixels() const {
-  return std::max(1, TwipsToPixels(Design().height, context_.twips_per_pixel));
-}
-
-void X11Control::Create(xcb_window_t parent, int width, int height, std::uint32_t events) {
+X11Control::X11Control(ControlContext& context, int row, xcb_window_t parent)
+    : context_(context), row_(row), back_colour_(Design().back_colour.value_or(kFaceColour)) {
   xcb_connection_t* c = context_.display.Connection();
   const double tpp = context_.twips_per_pixel;
-  width_ = width;
-  height_ = height;
-  const std::uint32_t values[] = {context_.display.PixelOf(back_colour_), events};
+  width_ = std::max(1, TwipsToPixels(Design().width, tpp));
+  height_ = std::max(1, TwipsToPixels(Design().height, tpp));
+  // Releases only where they press a button.
+  const bool button = Design().kind == ControlKind::PushButton;
+  const std::uint32_t values[] = {
+      context_.display.PixelOf(back_colour_),
+      XCB_EVENT_MASK_BUTTON_PRESS | (button ? std::uint32_t{XCB_EVENT_MASK_BUTTON_RELEASE} : 0u)};
   window_ = OwnedWindow(c, xcb_generate_id(c));
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window_.Id(), parent,
                     static_cast<std::int16_t>(TwipsToPixels(Design().left, tpp)),
@@ -43,55 +29,36 @@ void X11Control::Create(xcb_window_t parent, int width, int height, std::uint32_
   xcb_map_window(c, window_.Id());
 }
 
-void X11Control::SetBackColour(Colour colour) {
-  if (back_colour_ != colour) {
-    back_colour_ = colour;
-    Repaint();
-  }
+const ControlDesign& X11Control::Design() const {
+  return context_.form.controls[static_cast<std::size_t>(row_)];
 }
 
-ControlFace X11Control::Face() const {
-  const FormInput& input = context_.input;
-  const LockedText& text = input.Text(row_);
-  ControlFace face;
-  face.design = &Design();
-  face.font = Design().font ? &*Design().font : &context_.form.font;
-  face.text = text.Value();
-  face.back_colour = back_colour_;
-  face.width = width_;
-  face.height = height_;
-  face.focused = input.Focused() == row_;
-  face.pressed = input.Pressed(row_);
-  face.selection_from = text.SelectionFrom();
-  face.selection_to = text.SelectionTo();
-  return face;
+void X11Control::SetBackColour(Colour colour) {
+  if (back_colour_ == colour) {
+    return;
+  }
+  back_colour_ = colour;
+  xcb_connection_t* c = context_.display.Connection();
+  const std::uint32_t pixel = context_.display.PixelOf(back_colour_);
+  xcb_change_window_attributes(c, window_.Id(), XCB_CW_BACK_PIXEL, &pixel);
+  xcb_clear_area(c, 0, window_.Id(), 0, 0, 0, 0);
 }
 
 void X11Control::OnButtonPress(const xcb_button_press_event_t& event) {
-  context_.input.ButtonDown(row_, event.event_x, event.event_y, event.time, 0,
-                            (event.state & XCB_MOD_MASK_SHIFT) != 0);
+  context_.input.ButtonDown(row_, event.event_x, event.event_y, event.time);
 }
 
-// A label with neither text nor border is a plain rectangle, which the
-// server fills; every other control is drawn.
+void X11Control::OnButtonRelease(const xcb_button_release_event_t& event) {
+  const bool inside =
+      event.event_x >= 0 && event.event_y >= 0 && event.event_x < width_ && event.event_y < height_;
+  context_.input.ButtonUp(row_, inside);
+}
+
 std::unique_ptr<X11Control> MakeControl(ControlContext& context, int row, xcb_window_t parent) {
-  const ControlDesign& design = context.form.controls[static_cast<std::size_t>(row)];
-  switch (design.kind) {
-    case ControlKind::Timer:
-      return nullptr;  // the scheduler runs timers
-    case ControlKind::Label:
-      if (design.caption.empty() && design.border == Border::None) {
-        return MakePlainRectangle(context, row, parent);
-      }
-      return MakeLabel(context, row, parent);
-    case ControlKind::PushButton:
-      return MakePushButton(context, row, parent);
-    case ControlKind::TextBox:
-      return MakeTextBox(context, row, parent);
-    case ControlKind::PictureBox:
-      return MakePictureBox(context, row, parent);
+  if (context.form.controls[static_cast<std::size_t>(row)].kind == ControlKind::Timer) {
+    return nullptr;  // the scheduler runs timers
   }
-  return nullptr;
+  return std::make_unique<X11Control>(context, row, parent);
 }
 
 }  // namespace platform::x11

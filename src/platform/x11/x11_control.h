@@ -1,6 +1,9 @@
-// A control of a window on X11: a child window at its design place. Each
-// kind draws itself and turns its pointer events into the window's input
-// rules (FormInput); the kinds are made by MakeControl.
+// A control of a window the program draws itself on X11: a child window at
+// its design place whose background the server fills, such as a lamp, so a
+// change of colour costs one request and no drawing. Its presses and
+// releases go to the window's input rules (FormInput). Text and pictures are
+// GTK's (gtk_about/); without the GTK module their controls stand as plain
+// rectangles too.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -13,46 +16,36 @@
 
 namespace platform::x11 {
 
-class ArtModule;
 class Display;
-struct ControlFace;
+
+// The Windows 95 face colour, where a design sets none.
+inline constexpr Colour kFaceColour = 0xC0C0C0;
 
 // What a window's controls share.
 struct ControlContext {
   Display& display;
-  ArtModule& art;    // loaded when the first drawn control is made
-  FormInput& input;  // the window's input rules, and every control's text
+  FormInput& input;
   const FormDesign& form;
   double twips_per_pixel;
 };
 
 class X11Control {
  public:
-  X11Control(ControlContext& context, int row);
-  virtual ~X11Control() = default;
+  // Makes the child window inside `parent`, mapped.
+  X11Control(ControlContext& context, int row, xcb_window_t parent);
   X11Control(const X11Control&) = delete;
   X11Control& operator=(const X11Control&) = delete;
 
   xcb_window_t Id() const { return window_.Id(); }
-  int Row() const { return row_; }
   void SetBackColour(Colour colour);
-  // Shows the control's face as it now stands; only this control is touched.
-  virtual void Repaint() = 0;
-  virtual void OnExpose(const xcb_expose_event_t& /*event*/) {}
-  // Presses of the left button; a press may end in a call to the program
-  // that destroys the window, and its controls: nothing is touched after it.
-  virtual void OnButtonPress(const xcb_button_press_event_t& event);
-  virtual void OnButtonRelease(const xcb_button_release_event_t& /*event*/) {}
-  virtual void OnMotion(const xcb_motion_notify_event_t& /*event*/) {}
+  // Presses of the left button; a press or release may end in a call to the
+  // program that destroys the window, and its controls: nothing is touched
+  // after it.
+  void OnButtonPress(const xcb_button_press_event_t& event);
+  void OnButtonRelease(const xcb_button_release_event_t& event);
 
- protected:
-  // Makes the child window, mapped, `width` x `height` pixels at the design
-  // place, taking the given events.
-  void Create(xcb_window_t parent, int width, int height, std::uint32_t events);
+ private:
   const ControlDesign& Design() const;
-  ControlFace Face() const;
-  int WidthPixels() const;
-  int HeightPixels() const;
 
   ControlContext& context_;
   int row_;
@@ -61,16 +54,7 @@ class X11Control {
   OwnedWindow window_;
 };
 
-// The control for a design row, its window made inside `parent`; nullptr
-// for a timer, which has no window.
+// The control for a design row; nullptr for a timer, which has no window.
 std::unique_ptr<X11Control> MakeControl(ControlContext& context, int row, xcb_window_t parent);
-
-// Each kind, as MakeControl chooses it.
-std::unique_ptr<X11Control> MakePlainRectangle(ControlContext& context, int row,
-                                               xcb_window_t parent);
-std::unique_ptr<X11Control> MakeLabel(ControlContext& context, int row, xcb_window_t parent);
-std::unique_ptr<X11Control> MakePushButton(ControlContext& context, int row, xcb_window_t parent);
-std::unique_ptr<X11Control> MakeTextBox(ControlContext& context, int row, xcb_window_t parent);
-std::unique_ptr<X11Control> MakePictureBox(ControlContext& context, int row, xcb_window_t parent);
 
 }  // namespace platform::x11

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "platform/x11/control_art.h"
 #include "platform/x11/frame_extents.h"
 #include "platform/x11/window_host.h"
 #include "platform/x11/window_properties.h"
@@ -13,38 +12,21 @@
 
 namespace platform::x11 {
 
-namespace {
-
-std::string WithUnixLineEnds(std::string_view text) {
-  std::string result;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-      result += text[i];
-    }
-  }
-  return result;
-}
-
-}  // namespace
-
 X11Window::X11Window(WindowHost& host, const FormDesign& design, WindowEvents& events)
     : host_(host),
       design_(design),
       events_(events),
       placement_(host.X(), design, host.TwipsPerPixel()),
-      input_(design, events, *this),
-      control_context_{host.X(), host.Art(), input_, design, host.TwipsPerPixel()} {
+      input_(design, events),
+      control_context_{host.X(), input_, design, host.TwipsPerPixel()} {
   Display& x = host_.X();
   xcb_connection_t* c = x.Connection();
   window_ = OwnedWindow(c, xcb_generate_id(c));
   placement_.Attach(c, x.Root(), window_.Id());
-  // Keys only where a control can take them: the main window would
-  // otherwise be woken by every Num Lock press it makes.
-  const bool takes_keys = std::ranges::any_of(
-      design_.controls, [](const ControlDesign& control) { return control.takes_focus; });
+  // No keys: the window would otherwise be woken by every Num Lock press
+  // the program makes.
   const std::uint32_t values[] = {x.PixelOf(design_.back_colour.value_or(kFaceColour)),
-                                  XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE |
-                                      (takes_keys ? std::uint32_t{XCB_EVENT_MASK_KEY_PRESS} : 0u)};
+                                  XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window_.Id(), x.Root(),
                     static_cast<std::int16_t>(placement_.ClientX()),
                     static_cast<std::int16_t>(placement_.ClientY()),
@@ -68,14 +50,11 @@ X11Window::~X11Window() {
 }
 
 // The table lists the topmost control first, and a new window goes on top of
-// its siblings: so the last row is made first. Texts are kept with X's line
-// ends.
+// its siblings: so the last row is made first.
 void X11Window::CreateControls() {
   controls_.resize(design_.controls.size());
   for (std::size_t row = design_.controls.size(); row-- > 0;) {
-    const int index = static_cast<int>(row);
-    input_.SetText(index, WithUnixLineEnds(design_.controls[row].caption));
-    controls_[row] = MakeControl(control_context_, index, window_.Id());
+    controls_[row] = MakeControl(control_context_, static_cast<int>(row), window_.Id());
   }
 }
 
@@ -116,7 +95,6 @@ void X11Window::Show(NativeWindow* owner) {
   placement_.BeforeMap(frame);
   shown_ = true;
   xcb_map_window(x.Connection(), window_.Id());
-  input_.FocusFirst();
   xcb_flush(x.Connection());
 }
 
@@ -128,38 +106,10 @@ void X11Window::SetControlBackColour(int control, Colour colour) {
   }
 }
 
-void X11Window::SetControlText(int control, std::string_view text) {
-  std::string lines = WithUnixLineEnds(text);
-  if (input_.Text(control).Value() == lines) {
-    return;
-  }
-  input_.SetText(control, lines);
-  RepaintControl(control);
-}
-
-void X11Window::RepaintControl(int row) {
-  if (const auto& control = controls_.at(static_cast<std::size_t>(row))) {
-    control->Repaint();
-  }
-}
-
-void X11Window::OfferText(TextOffer where, std::string text, InputTime time) {
-  const xcb_atom_t selection =
-      where == TextOffer::Selection ? xcb_atom_t{XCB_ATOM_PRIMARY} : host_.X().Atom().clipboard;
-  host_.OfferText(selection, std::move(text), time);
-}
-
 // ---- events --------------------------------------------------------------------
 
 void X11Window::HandleEvent(const xcb_generic_event_t& event) {
   switch (event.response_type & 0x7F) {
-    case XCB_EXPOSE: {
-      const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
-      if (X11Control* control = ControlOf(expose.window)) {
-        control->OnExpose(expose);
-      }
-      return;
-    }
     case XCB_CONFIGURE_NOTIFY:
     case XCB_MAP_NOTIFY:
     case XCB_REPARENT_NOTIFY:
@@ -209,8 +159,7 @@ void X11Window::OnStructureEvent(const xcb_generic_event_t& event) {
   }
 }
 
-// Only the left button counts; keys go to the focused control, whichever
-// child the pointer is over.
+// Only the left button counts.
 void X11Window::OnInputEvent(const xcb_generic_event_t& event) {
   switch (event.response_type & 0x7F) {
     case XCB_BUTTON_PRESS: {
@@ -227,16 +176,6 @@ void X11Window::OnInputEvent(const xcb_generic_event_t& event) {
       }
       return;
     }
-    case XCB_MOTION_NOTIFY: {
-      const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
-      if (X11Control* control = ControlOf(motion.event)) {
-        control->OnMotion(motion);
-      }
-      return;
-    }
-    case XCB_KEY_PRESS:
-      input_.KeyDown(host_.Translate(reinterpret_cast<const xcb_key_press_event_t&>(event)));
-      return;
     default:
       return;
   }

@@ -1,13 +1,12 @@
-// One top-level window of the program on X11: a utility window with a close
-// box only, its controls as child windows at their design places. It keeps
-// its place through the window manager's frame, and hands its controls'
-// events to the input rules.
+// One top-level window the program draws itself on X11 (the main window): a
+// utility window with a close box only, its controls plain rectangles at
+// their design places. It keeps its place through the window manager's
+// frame, and hands its controls' presses to the input rules.
 #pragma once
 
 #include <xcb/xcb.h>
 
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "platform/backend.h"
@@ -21,7 +20,7 @@ namespace platform::x11 {
 
 class WindowHost;
 
-class X11Window final : public NativeWindow, public HostedWindow, private InputView {
+class X11Window final : public NativeWindow, public HostedWindow {
  public:
   X11Window(WindowHost& host, const FormDesign& design, WindowEvents& events);
   ~X11Window() override;
@@ -39,7 +38,8 @@ class X11Window final : public NativeWindow, public HostedWindow, private InputV
   int WindowState() const override;
   WindowHandle Handle() const override { return window_.Id(); }
   void SetControlBackColour(int control, Colour colour) override;
-  void SetControlText(int control, std::string_view text) override;
+  // Plain rectangles show no text.
+  void SetControlText(int /*control*/, std::string_view /*text*/) override {}
   void Show(NativeWindow* owner) override;
 
   // HostedWindow
@@ -54,10 +54,6 @@ class X11Window final : public NativeWindow, public HostedWindow, private InputV
   X11Control* ControlOf(xcb_window_t window);
   void OnStructureEvent(const xcb_generic_event_t& event);
   void OnInputEvent(const xcb_generic_event_t& event);
-
-  // InputView
-  void RepaintControl(int row) override;
-  void OfferText(TextOffer where, std::string text, InputTime time) override;
 
   WindowHost& host_;
   const FormDesign& design_;

@@ -18,9 +18,8 @@ def walk(node, depth, out):
         name = node.get_name() or ""
         focused = node.get_state_set().contains(Atspi.StateType.FOCUSED)
         line = f"{'  ' * depth}{role}|{name}|{'focused' if focused else ''}"
-        text = node.get_text_iface()
-        if text is not None and role == "text":
-            content = Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text))
+        if role == "text" and "Text" in node.get_interfaces():
+            content = Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
             line += "|text:" + content.replace("\r", "\\r").replace("\n", "\\n")
         out.append(line)
         for i in range(node.get_child_count()):

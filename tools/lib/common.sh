@@ -26,12 +26,16 @@ if grep -qs '^VERSION_ID="1[3-9]' /etc/os-release; then
   BUILD_PACKAGES+=(libei-dev)
   PORTAL_PACKAGES=(xdg-desktop-portal xdg-desktop-portal-gnome)
 fi
+# The About window's accessible tree, read through AT-SPI on a private
+# session bus as a screen reader reads it.
+ACCESSIBILITY_PACKAGES=(at-spi2-core gir1.2-atspi-2.0 python3-gi)
 # Checks of the installed desktop entry and metainfo.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 # All that tools/test needs.
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}"
-  "${PORTAL_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}")
+  "${PORTAL_PACKAGES[@]}" "${ACCESSIBILITY_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+  "${INSTALL_CHECK_PACKAGES[@]}")
 
 SCRIPT_NAME=${SCRIPT_NAME:-tools/$(basename "$0")}
 

@@ -151,4 +151,71 @@ TEST_F(X11AboutWindow, ClosingTheMainWindowUnloadsTheAboutWindowFirstAndEnds) {
   EXPECT_EQ(program.Stderr(), "");
 }
 
+// The GTK theme's face and button where the design sets no colour, the
+// design's own colours where it does, and every control at its place: under
+// Adwaita and its dark variant.
+class X11AboutTheme : public X11AboutWindow, public testing::WithParamInterface<const char*> {};
+
+int Brightness(Rgb colour) {
+  return (colour.red + colour.green + colour.blue) / 3;
+}
+
+TEST_P(X11AboutTheme, FaceAndButtonFollowTheThemeLabelsStayGreenOnBlackAllInPlace) {
+  const bool dark = std::string(GetParam()).ends_with(":dark");
+  ProgramProcess program(display_, config_.Path(), {}, {std::string("GTK_THEME=") + GetParam()});
+  const xcb_window_t about = OpenAbout(program, 5);
+  ASSERT_NE(about, XCB_NONE);
+  const Rect client = *x_.ClientRect(about);
+  // Once drawn: below the OK button, where no control stands.
+  Rgb face;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        face = x_.ScreenImage({client.x + 20, client.y + 250, 1, 1}).At(0, 0);
+        return Brightness(face) > 0 &&
+               GreenOnBlack(x_.ScreenImage(AboutRect(about, "VARN_DEDICATION_LABEL")));
+      },
+      5s));
+  EXPECT_TRUE(dark ? Brightness(face) < 100 : Brightness(face) > 200)
+      << "face " << face.red << "," << face.green << "," << face.blue;
+  const auto is_face = [&](Point at) {
+    const Rgb seen = x_.ScreenImage({at.x, at.y, 1, 1}).At(0, 0);
+    return seen.red == face.red && seen.green == face.green && seen.blue == face.blue;
+  };
+
+  const Rect ok = AboutRect(about, "OK_BUTTON");
+  const Rgb inside = x_.ScreenImage({ok.x + 6, ok.y + ok.height / 2, 1, 1}).At(0, 0);
+  EXPECT_TRUE(dark ? Brightness(inside) < 100 : Brightness(inside) > 200)
+      << "button " << inside.red << "," << inside.green << "," << inside.blue;
+  for (const char* name :
+       {"OK_BUTTON", "VARN_PIC_PICBOX", "MARQUENT_WEBSITE_LINK", "BRELLOCK_VARN_ON_TITLE",
+        "BRELLOCK_VARN_ON_VERSION", "BRELLOCK_VARN_ON_CREATOR", "BRELLOCK_VARN_ON_FREEWARE",
+        "VARN_DEDICATION_LABEL"}) {
+    // Face a little outside each edge (past the button's shadow in the
+    // theme), the control's own edge just inside.
+    const Rect rect = AboutRect(about, name);
+    const Point middle = rect.Centre();
+    for (const Point outside :
+         {Point{rect.x - 5, middle.y}, Point{rect.x + rect.width + 4, middle.y},
+          Point{middle.x, rect.y - 5}, Point{middle.x, rect.y + rect.height + 4}}) {
+      EXPECT_TRUE(is_face(outside)) << name << " spills to " << outside.x << "," << outside.y;
+    }
+    for (const Point edge : {Point{rect.x, middle.y}, Point{rect.x + rect.width - 1, middle.y}}) {
+      EXPECT_FALSE(is_face(edge)) << name << " does not reach " << edge.x << "," << edge.y;
+    }
+  }
+  for (const char* label :
+       {"BRELLOCK_VARN_ON_TITLE", "BRELLOCK_VARN_ON_VERSION", "BRELLOCK_VARN_ON_CREATOR",
+        "BRELLOCK_VARN_ON_FREEWARE", "VARN_DEDICATION_LABEL"}) {
+    EXPECT_TRUE(GreenOnBlack(x_.ScreenImage(AboutRect(about, label)))) << label;
+  }
+  program.CloseAndExpectCleanExit(x_, main_);
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, X11AboutTheme, testing::Values("Adwaita", "Adwaita:dark"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param).ends_with(":dark") ? "AdwaitaDark"
+                                                                             : "Adwaita";
+                         });
+
 }  // namespace

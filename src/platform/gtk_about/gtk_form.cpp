@@ -158,6 +158,10 @@ class Form final : public GtkForm {
 
 }  // namespace platform::gtk_about
 
+extern "C" __attribute__((visibility("default"))) bool varn_start_gtk() {
+  return platform::gtk_about::StartGtk();
+}
+
 extern "C" __attribute__((visibility("default"))) platform::gtk_about::GtkForm* varn_make_gtk_form(
     const platform::FormDesign& design, platform::WindowEvents& events,
     const platform::gtk_about::FormSetup& setup) {

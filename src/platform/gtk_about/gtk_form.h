@@ -38,8 +38,11 @@ class GtkForm {
 
 }  // namespace platform::gtk_about
 
-// The module's entry point, looked up by name: nullptr when GTK cannot open
-// the display (said once on stderr). `events` outlives the window.
+// The module's entry points, looked up by name. The first starts GTK (once;
+// false when it cannot open the display, which is said on stderr), so that
+// the program can run its timers between that and the window; the second
+// makes a window, nullptr where GTK does not run. `events` outlives it.
+extern "C" bool varn_start_gtk();
 extern "C" platform::gtk_about::GtkForm* varn_make_gtk_form(
     const platform::FormDesign& design, platform::WindowEvents& events,
     const platform::gtk_about::FormSetup& setup);

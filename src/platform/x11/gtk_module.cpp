@@ -12,18 +12,26 @@ namespace platform::x11 {
 
 std::unique_ptr<gtk_about::GtkForm> GtkModule::MakeForm(const FormDesign& design,
                                                         WindowEvents& events,
-                                                        double twips_per_pixel) {
+                                                        double twips_per_pixel,
+                                                        const std::function<void()>& meanwhile) {
   if (!tried_) {
     tried_ = true;
     std::string why;
+    using Start = bool (*)();
+    const auto start = reinterpret_cast<Start>(
+        ProgramModuleEntry("brellock-varn-on-about.so", "varn_start_gtk", why));
     make_ = reinterpret_cast<Make>(
         ProgramModuleEntry("brellock-varn-on-about.so", "varn_make_gtk_form", why));
-    if (make_ == nullptr) {
+    if (start == nullptr || make_ == nullptr) {
       std::fprintf(stderr, "brellock-varn-on: cannot show the About window's controls: %s\n",
                    why.c_str());
+      make_ = nullptr;
+      return nullptr;
     }
+    started_ = start();
+    meanwhile();
   }
-  if (make_ == nullptr) {
+  if (make_ == nullptr || !started_) {
     return nullptr;
   }
   gtk_about::FormSetup setup;

@@ -3,6 +3,7 @@
 // before that window first opens.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/backend.h"
@@ -13,15 +14,19 @@ namespace platform::x11 {
 class GtkModule {
  public:
   // nullptr when the module cannot be loaded (said once on stderr) or GTK
-  // does not start.
+  // does not start. The first time, `meanwhile` runs once GTK has started,
+  // before the window is made: loading and starting take long enough for a
+  // timer to fall due.
   std::unique_ptr<gtk_about::GtkForm> MakeForm(const FormDesign& design, WindowEvents& events,
-                                               double twips_per_pixel);
+                                               double twips_per_pixel,
+                                               const std::function<void()>& meanwhile);
   bool Loaded() const { return make_ != nullptr; }
 
  private:
   using Make = gtk_about::GtkForm* (*)(const FormDesign&, WindowEvents&,
                                        const gtk_about::FormSetup&);
   Make make_ = nullptr;
+  bool started_ = false;
   bool tried_ = false;
 };
 

@@ -125,7 +125,12 @@ std::unique_ptr<gtk_about::GtkForm> X11Backend::MakeGtkForm(const FormDesign& de
                                                             WindowEvents& events) {
   const bool loaded_before = gtk_.Loaded();
   std::unique_ptr<gtk_about::GtkForm> form =
-      gtk_.MakeForm(design, events, platform::TwipsPerPixel(display_.DotsPerInch()));
+      gtk_.MakeForm(design, events, platform::TwipsPerPixel(display_.DotsPerInch()), [this] {
+        // The timers due meanwhile, as the modal show delivers them.
+        if (OnWake) {
+          OnWake();
+        }
+      });
   if (gtk_.Loaded() && !loaded_before) {
     loop_.DriveGlibMainContext();
   }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/x11/event_loop.h"
-#include "platform/x11/num_lock_route.h"
+#include "platform/wayland_keys/num_lock_route.h"
 #include "platform/x11/program_module.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_keys.h"

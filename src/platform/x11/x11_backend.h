@@ -13,7 +13,7 @@
 #include "platform/backend.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/gtk_module.h"
-#include "platform/x11/ini_settings.h"
+#include "platform/ini_settings/ini_settings.h"
 #include "platform/x11/modal_stack.h"
 #include "platform/x11/window_host.h"
 #include "platform/x11/x11_display.h"

@@ -1,5 +1,5 @@
 // The emulated keyboard's libei events and key presses.
-#include "platform/x11/emulated_keyboard.h"
+#include "platform/wayland_keys/emulated_keyboard.h"
 
 #include <libei.h>
 

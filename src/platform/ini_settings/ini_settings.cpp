@@ -1,5 +1,5 @@
 // The settings store as an INI file read and written through GLib key files.
-#include "platform/x11/ini_settings.h"
+#include "platform/ini_settings/ini_settings.h"
 
 #include <fcntl.h>
 #include <glib.h>

@@ -1,5 +1,5 @@
 // The RemoteDesktop portal session, call by call, through GDBus.
-#include "platform/x11/remote_desktop_portal.h"
+#include "platform/wayland_keys/remote_desktop_portal.h"
 
 #include <gio/gunixfdlist.h>
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/emulated_keyboard.h"
-#include "platform/x11/num_lock_route.h"
-#include "platform/x11/portal_consent.h"
-#include "platform/x11/remote_desktop_portal.h"
+#include "platform/wayland_keys/emulated_keyboard.h"
+#include "platform/wayland_keys/num_lock_route.h"
+#include "platform/wayland_keys/portal_consent.h"
+#include "platform/wayland_keys/remote_desktop_portal.h"
 
 namespace platform::x11 {
 

@@ -1,5 +1,5 @@
 // The restore token and a refusal, kept in the state folder.
-#include "platform/x11/portal_consent.h"
+#include "platform/wayland_keys/portal_consent.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/x11/portal_consent.h"
+#include "platform/wayland_keys/portal_consent.h"
 
 namespace platform::x11 {
 

@@ -6,7 +6,7 @@
 // such a session, so that nothing of it is mapped elsewhere.
 #pragma once
 
-#include "platform/x11/watched_files.h"
+#include "platform/x11/connection/watched_files.h"
 
 namespace platform::x11 {
 

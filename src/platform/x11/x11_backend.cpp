@@ -8,12 +8,12 @@
 
 #include "platform/gtk_about/gtk_form.h"
 #include "platform/twips.h"
-#include "platform/x11/gtk_form_window.h"
-#include "platform/x11/wayland_keys.h"
-#include "platform/x11/window_manager_check.h"
-#include "platform/x11/x11_keys.h"
-#include "platform/x11/x11_stacking.h"
-#include "platform/x11/x11_window.h"
+#include "platform/x11/keys/wayland_keys.h"
+#include "platform/x11/keys/x11_keys.h"
+#include "platform/x11/placement/window_manager_check.h"
+#include "platform/x11/stacking/x11_stacking.h"
+#include "platform/x11/windows/gtk_form_window.h"
+#include "platform/x11/windows/x11_window.h"
 
 namespace platform::x11 {
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/x11/event_loop.h"
-#include "platform/x11/gtk_module.h"
 #include "platform/ini_settings/ini_settings.h"
-#include "platform/x11/modal_stack.h"
-#include "platform/x11/window_host.h"
-#include "platform/x11/x11_display.h"
+#include "platform/x11/connection/event_loop.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/windows/gtk_module.h"
+#include "platform/x11/windows/modal_stack.h"
+#include "platform/x11/windows/window_host.h"
 
 namespace platform::x11 {
 

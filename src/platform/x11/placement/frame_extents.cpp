@@ -1,5 +1,5 @@
 // Reading and awaiting _NET_FRAME_EXTENTS.
-#include "platform/x11/frame_extents.h"
+#include "platform/x11/placement/frame_extents.h"
 
 #include <poll.h>
 

@@ -1,17 +1,17 @@
 // Choosing and opening the Wayland route for Num Lock.
-#include "platform/x11/wayland_keys.h"
+#include "platform/x11/keys/wayland_keys.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/x11/event_loop.h"
 #include "platform/wayland_keys/num_lock_route.h"
-#include "platform/x11/program_module.h"
-#include "platform/x11/x11_display.h"
-#include "platform/x11/x11_keys.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/event_loop.h"
+#include "platform/x11/connection/program_module.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
+#include "platform/x11/keys/x11_keys.h"
 
 namespace platform::x11 {
 

@@ -1,5 +1,5 @@
 // The program's icon file's largest image as _NET_WM_ICON pixels.
-#include "platform/x11/icon_image.h"
+#include "platform/x11/icon/icon_image.h"
 
 namespace platform::x11 {
 

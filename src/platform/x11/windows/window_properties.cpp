@@ -1,5 +1,5 @@
 // ICCCM and EWMH properties of the top-level windows.
-#include "platform/x11/window_properties.h"
+#include "platform/x11/windows/window_properties.h"
 
 #include <unistd.h>
 #include <xcb/xcb_ewmh.h>
@@ -10,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/x11/embedded_assets.h"
-#include "platform/x11/icon_image.h"
-#include "platform/x11/x11_display.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
+#include "platform/x11/icon/embedded_assets.h"
+#include "platform/x11/icon/icon_image.h"
 
 namespace platform::x11 {
 

@@ -1,13 +1,13 @@
 // Stacking through the EWMH window manager, one batch of questions a tick.
-#include "platform/x11/x11_stacking.h"
+#include "platform/x11/stacking/x11_stacking.h"
 
 #include <xcb/xcb_ewmh.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "platform/x11/x11_display.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
 

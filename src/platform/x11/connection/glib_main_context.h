@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "platform/x11/event_loop.h"
+#include "platform/x11/connection/event_loop.h"
 
 namespace platform::x11 {
 

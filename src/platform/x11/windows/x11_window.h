@@ -11,10 +11,10 @@
 
 #include "platform/backend.h"
 #include "platform/input/form_input.h"
-#include "platform/x11/hosted_window.h"
-#include "platform/x11/window_placement.h"
-#include "platform/x11/x11_control.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/xcb_owners.h"
+#include "platform/x11/placement/window_placement.h"
+#include "platform/x11/windows/hosted_window.h"
+#include "platform/x11/windows/x11_control.h"
 
 namespace platform::x11 {
 

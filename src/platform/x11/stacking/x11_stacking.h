@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/x11/window_manager_check.h"
+#include "platform/x11/placement/window_manager_check.h"
 
 namespace platform::x11 {
 

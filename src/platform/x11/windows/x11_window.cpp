@@ -1,14 +1,14 @@
 // The top-level window on X11: made, shown, and its events handed on.
-#include "platform/x11/x11_window.h"
+#include "platform/x11/windows/x11_window.h"
 
 #include <xcb/xcb_ewmh.h>
 
 #include <algorithm>
 
-#include "platform/x11/frame_extents.h"
-#include "platform/x11/window_host.h"
-#include "platform/x11/window_properties.h"
-#include "platform/x11/x11_display.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/placement/frame_extents.h"
+#include "platform/x11/windows/window_host.h"
+#include "platform/x11/windows/window_properties.h"
 
 namespace platform::x11 {
 

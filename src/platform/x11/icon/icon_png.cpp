@@ -10,7 +10,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/x11/icon_image.h"
+#include "platform/x11/icon/icon_image.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 4) {

@@ -1,14 +1,14 @@
 // GTK's window as the program places and watches it.
-#include "platform/x11/gtk_form_window.h"
+#include "platform/x11/windows/gtk_form_window.h"
 
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
-#include "platform/x11/frame_extents.h"
-#include "platform/x11/window_host.h"
-#include "platform/x11/window_properties.h"
-#include "platform/x11/x11_display.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
+#include "platform/x11/placement/frame_extents.h"
+#include "platform/x11/windows/window_host.h"
+#include "platform/x11/windows/window_properties.h"
 
 namespace platform::x11 {
 

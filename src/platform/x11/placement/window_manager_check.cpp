@@ -1,10 +1,10 @@
 // Whether an EWMH window manager runs, through _NET_SUPPORTING_WM_CHECK.
-#include "platform/x11/window_manager_check.h"
+#include "platform/x11/placement/window_manager_check.h"
 
 #include <xcb/xcb_ewmh.h>
 
-#include "platform/x11/x11_display.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
 

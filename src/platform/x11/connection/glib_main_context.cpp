@@ -1,6 +1,6 @@
 // GLib's sources prepared, asked for their files and dispatched around the
 // program's wait.
-#include "platform/x11/glib_main_context.h"
+#include "platform/x11/connection/glib_main_context.h"
 
 namespace platform::x11 {
 

@@ -11,7 +11,7 @@
 
 #include "platform/design.h"
 #include "platform/twips.h"
-#include "platform/x11/frame_extents.h"
+#include "platform/x11/placement/frame_extents.h"
 
 namespace platform::x11 {
 

@@ -1,13 +1,13 @@
 // A top-level window's place and size through the window manager's frame.
-#include "platform/x11/window_placement.h"
+#include "platform/x11/placement/window_placement.h"
 
 #include <xcb/xcb_icccm.h>
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/x11/x11_display.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
 

@@ -1,5 +1,5 @@
 // Num Lock pressed through XTEST.
-#include "platform/x11/x11_keys.h"
+#include "platform/x11/keys/x11_keys.h"
 
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/x11/x11_display.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
 

@@ -10,8 +10,8 @@
 
 #include "platform/backend.h"
 #include "platform/gtk_about/gtk_form.h"
-#include "platform/x11/hosted_window.h"
-#include "platform/x11/window_placement.h"
+#include "platform/x11/placement/window_placement.h"
+#include "platform/x11/windows/hosted_window.h"
 
 namespace platform::x11 {
 

@@ -1,5 +1,5 @@
 // The poll() loop over the X connection, the timers and the session signals.
-#include "platform/x11/event_loop.h"
+#include "platform/x11/connection/event_loop.h"
 
 #include <poll.h>
 #include <sys/signalfd.h>
@@ -10,7 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "platform/x11/glib_main_context.h"
+#include "platform/x11/connection/glib_main_context.h"
 
 namespace platform::x11 {
 

@@ -1,12 +1,12 @@
 // Finding and loading the GTK module on first use.
-#include "platform/x11/gtk_module.h"
+#include "platform/x11/windows/gtk_module.h"
 
 #include <cstdio>
 #include <string>
 
-#include "platform/x11/embedded_assets.h"
-#include "platform/x11/icon_image.h"
-#include "platform/x11/program_module.h"
+#include "platform/x11/connection/program_module.h"
+#include "platform/x11/icon/embedded_assets.h"
+#include "platform/x11/icon/icon_image.h"
 
 namespace platform::x11 {
 

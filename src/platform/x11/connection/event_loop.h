@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/timer_scheduler.h"
-#include "platform/x11/watched_files.h"
+#include "platform/x11/connection/watched_files.h"
 
 namespace platform::x11 {
 

@@ -1,5 +1,5 @@
 // Finding and loading the program's own modules.
-#include "platform/x11/program_module.h"
+#include "platform/x11/connection/program_module.h"
 
 #include <dlfcn.h>
 

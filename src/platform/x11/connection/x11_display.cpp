@@ -1,5 +1,5 @@
 // The X connection, its screen, atoms, EWMH names and resolution.
-#include "platform/x11/x11_display.h"
+#include "platform/x11/connection/x11_display.h"
 
 #include <array>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
 

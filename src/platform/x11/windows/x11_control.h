@@ -12,7 +12,7 @@
 
 #include "platform/design.h"
 #include "platform/input/form_input.h"
-#include "platform/x11/xcb_owners.h"
+#include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
 

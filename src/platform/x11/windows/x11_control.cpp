@@ -1,10 +1,10 @@
 // The plain rectangles of the windows the program draws itself.
-#include "platform/x11/x11_control.h"
+#include "platform/x11/windows/x11_control.h"
 
 #include <algorithm>
 
 #include "platform/twips.h"
-#include "platform/x11/x11_display.h"
+#include "platform/x11/connection/x11_display.h"
 
 namespace platform::x11 {
 

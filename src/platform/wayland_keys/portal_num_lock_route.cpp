@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/wayland_keys/emulated_keyboard.h"
-#include "platform/wayland_keys/num_lock_route.h"
 #include "platform/wayland_keys/portal_consent.h"
 #include "platform/wayland_keys/remote_desktop_portal.h"
+#include "platform/x11/keys/num_lock_route.h"
 
 namespace platform::x11 {
 

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "platform/wayland_keys/num_lock_route.h"
 #include "platform/x11/connection/event_loop.h"
 #include "platform/x11/connection/program_module.h"
 #include "platform/x11/connection/x11_display.h"
 #include "platform/x11/connection/xcb_owners.h"
+#include "platform/x11/keys/num_lock_route.h"
 #include "platform/x11/keys/x11_keys.h"
 
 namespace platform::x11 {

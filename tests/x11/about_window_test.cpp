@@ -151,6 +151,19 @@ TEST_F(X11AboutWindow, ClosingTheMainWindowUnloadsTheAboutWindowFirstAndEnds) {
   EXPECT_EQ(program.Stderr(), "");
 }
 
+// A session that asks GTK programs for Wayland (GDK_BACKEND) still gets the
+// About window from GTK's widgets, on X11 beside the main window.
+TEST_F(X11AboutWindow, ASessionAskingGtkForWaylandStillGetsItsLabels) {
+  ProgramProcess program(display_, config_.Path(), {}, {"GDK_BACKEND=wayland"});
+  const xcb_window_t about = OpenAbout(program, 2);
+  ASSERT_NE(about, XCB_NONE);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return GreenOnBlack(x_.ScreenImage(AboutRect(about, "BRELLOCK_VARN_ON_TITLE"))); },
+      5s));
+  program.CloseAndExpectCleanExit(x_, main_);
+  EXPECT_EQ(program.Stderr(), "");
+}
+
 // The GTK theme's face and button where the design sets no colour, the
 // design's own colours where it does, and every control at its place: under
 // Adwaita and its dark variant.

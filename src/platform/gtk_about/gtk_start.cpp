@@ -16,6 +16,9 @@ bool StartGtk() {
     // The program is an X client everywhere (on a Wayland session, through
     // Xwayland, as its main window is): the window manager that places its
     // main window places this one, and transient-for can name that window.
+    // A GDK_BACKEND the session sets for GTK programs would otherwise ask
+    // for a backend outside the allowed one, and GDK would open none.
+    setenv("GDK_BACKEND", "x11", 1);
     gdk_set_allowed_backends("x11");
     // GTK would name the window class after argv, which it is not given,
     // and its start names the class after the program's name again.

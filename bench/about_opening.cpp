@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -212,15 +213,22 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (first) {
-      // Periods between lamp changes: a step is late by 20 ms or more, and
-      // lost where the period is nearly two steps long.
+      // Periods between lamp changes: a step is late where its period is
+      // 120 ms or more; steps are lost where fewer came than 100 ms steps
+      // fit between the first and the last (a late step followed by a
+      // short one is late, not lost).
       int late = 0, lost = 0;
       double longest = 0;
       for (std::size_t s = 1; s < opening.steps.size(); ++s) {
         const double period = Ms(opening.steps[s] - opening.steps[s - 1]);
         longest = std::max(longest, period);
-        late += period >= 120 && period < 180 ? 1 : 0;
-        lost += period >= 180 ? 1 : 0;
+        late += period >= 120 ? 1 : 0;
+      }
+      if (opening.steps.size() > 1) {
+        const double span = Ms(opening.steps.back() - opening.steps.front());
+        const long expected = std::lround(span / 100.0);
+        lost =
+            static_cast<int>(std::max(0L, expected - static_cast<long>(opening.steps.size() - 1)));
       }
       std::printf("about_first_ms=%.1f\n", opening.ms);
       std::printf("about_first_lamp_steps=%zu\n", opening.steps.size());

@@ -39,7 +39,13 @@ std::unique_ptr<gtk_about::GtkForm> GtkModule::MakeForm(const FormDesign& design
   if (!design.icon.empty()) {
     setup.icon = IconPixels(EmbeddedAsset(design.icon));
   }
-  return std::unique_ptr<gtk_about::GtkForm>(make_(design, events, setup));
+  const bool first = !made_;
+  made_ = true;
+  std::unique_ptr<gtk_about::GtkForm> form(make_(design, events, setup));
+  if (first) {
+    meanwhile();
+  }
+  return form;
 }
 
 }  // namespace platform::x11

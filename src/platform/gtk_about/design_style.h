@@ -20,8 +20,8 @@ std::string LabelFaceCss(const ControlDesign& control, double twips_per_pixel);
 // The standard sunken 3-D border, twice a single one, in the theme's colour.
 std::string SunkenBorderCss(double twips_per_pixel);
 
-// `declarations` for the widget's own node (and `node_selector` below it,
-// when given), above the theme.
+// `declarations` above the theme, for the widget's own node, or for the
+// node inside it that `node_selector` names.
 void StyleWidget(GtkWidget* widget, const std::string& declarations,
                  const char* node_selector = nullptr);
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/main_design.h"
-#include "platform/x11/xsettings_format.h"
+#include "platform/x11/connection/xsettings_format.h"
 #include "x11_test_support.h"
 
 namespace {

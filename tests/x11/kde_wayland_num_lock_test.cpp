@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "platform/x11/emulated_keyboard.h"
+#include "platform/wayland_keys/emulated_keyboard.h"
 #include "portal_desktop_checks.h"
 #include "wayland_keyboard_witness.h"
 

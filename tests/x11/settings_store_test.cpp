@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "platform/x11/ini_settings.h"
+#include "platform/ini_settings/ini_settings.h"
 #include "x11_test_support.h"
 
 namespace {

@@ -4,13 +4,14 @@
 REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Everything a build, a run and the tests need, as Debian packages.
-# The program: XCB and its helpers, GLib for the settings file; its controls
-# module: cairo, pango (fonts through fontconfig) and libjpeg-turbo.
+# The program: XCB and its helpers, GLib for the settings file; its About
+# window's module: GTK 3 (gdk-pixbuf for the picture, fonts through
+# fontconfig); the desktop icons are drawn at build time with cairo.
 # Unversioned names where Debian 12 and 13 both have one (libclang-rt-dev, not
 # clang 14's libclang-rt-14-dev), so the same list installs on either.
 BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev pkg-config googletest python3 clang-format
   libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libglib2.0-dev
-  libcairo2-dev libpango1.0-dev libjpeg-dev fonts-dejavu-core)
+  libgtk-3-dev libcairo2-dev fonts-dejavu-core)
 # A virtual display with a window manager, input and screenshots.
 DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)
 # The other window managers the tests run under: Xfce's, GNOME's (also as a
@@ -27,12 +28,16 @@ if grep -qs '^VERSION_ID="1[3-9]' /etc/os-release; then
   PORTAL_PACKAGES=(xdg-desktop-portal xdg-desktop-portal-gnome
     kwin-wayland kwin-common plasma-workspace xdg-desktop-portal-kde)
 fi
+# The About window's accessible tree, read through AT-SPI on a private
+# session bus as a screen reader reads it.
+ACCESSIBILITY_PACKAGES=(at-spi2-core gir1.2-atspi-2.0 python3-gi)
 # Checks of the installed desktop entry, metainfo and manual page.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream lintian man-db unzip)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 wine wine64)
 # All that tools/test needs.
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}"
-  "${PORTAL_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}")
+  "${PORTAL_PACKAGES[@]}" "${ACCESSIBILITY_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+  "${INSTALL_CHECK_PACKAGES[@]}")
 
 SCRIPT_NAME=${SCRIPT_NAME:-tools/$(basename "$0")}
 

@@ -23,11 +23,7 @@ std::string Assignment(std::string_view property, Twips value) {
 
 SimWindow::SimWindow(SimBackend& backend, const FormDesign& design, WindowEvents& events,
                      WindowHandle handle)
-    : backend_(backend),
-      design_(design),
-      events_(events),
-      handle_(handle),
-      input_(design, events, *this) {
+    : backend_(backend), design_(design), events_(events), handle_(handle), input_(design, events) {
   // A new window takes the system's default place and its design size.
   left_ = 1440;
   top_ = 1440;
@@ -35,6 +31,7 @@ SimWindow::SimWindow(SimBackend& backend, const FormDesign& design, WindowEvents
   height_ = design.client_height + 360;
   for (const ControlDesign& control : design.controls) {
     back_colours_.push_back(control.back_colour.value_or(0));
+    texts_.emplace_back(control.caption);
   }
   backend_.windows_.push_back(this);
 }
@@ -73,7 +70,7 @@ void SimWindow::SetControlBackColour(int control, Colour colour) {
 }
 
 void SimWindow::SetControlText(int control, std::string_view text) {
-  input_.SetText(control, text);
+  texts_.at(static_cast<std::size_t>(control)) = text;
 }
 
 void SimWindow::Show(NativeWindow* owner) {
@@ -82,7 +79,6 @@ void SimWindow::Show(NativeWindow* owner) {
   if (owner_ != nullptr) {
     owner_->input_enabled_ = false;
   }
-  input_.FocusFirst();
 }
 
 int SimWindow::IndexOf(std::string_view control) const {
@@ -99,16 +95,7 @@ Colour SimWindow::BackColour(std::string_view control) const {
 }
 
 const std::string& SimWindow::Text(std::string_view control) const {
-  return input_.Text(IndexOf(control)).Value();
-}
-
-std::string SimWindow::SelectedText(std::string_view control) const {
-  return input_.Text(IndexOf(control)).Selected();
-}
-
-std::string_view SimWindow::FocusedControl() const {
-  const int row = input_.Focused();
-  return row < 0 ? std::string_view() : design_.controls[static_cast<std::size_t>(row)].name;
+  return texts_.at(static_cast<std::size_t>(IndexOf(control)));
 }
 
 InputTime SimWindow::Time() const {
@@ -116,41 +103,15 @@ InputTime SimWindow::Time() const {
       std::chrono::duration_cast<std::chrono::milliseconds>(backend_.Now()).count());
 }
 
-std::size_t SimWindow::TextOffsetAt(int row, int x, int y) const {
-  const std::string& text = input_.Text(row).Value();
-  std::size_t line_start = 0;
-  for (int line = 0; line < y / 16; ++line) {
-    const std::size_t end = text.find('\n', line_start);
-    if (end == std::string::npos) {
-      return text.size();
-    }
-    line_start = end + 1;
-  }
-  const std::size_t line_end = std::min(text.find('\n', line_start), text.size());
-  return std::min(line_start + static_cast<std::size_t>(std::max(0, x) / 8), line_end);
-}
-
-void SimWindow::OfferText(TextOffer where, std::string text, InputTime /*time*/) {
-  backend_.offered_[where] = std::move(text);
-}
-
-void SimWindow::ButtonDown(std::string_view control, int x, int y, bool shift) {
+void SimWindow::ButtonDown(std::string_view control, int x, int y) {
   if (TakesInput()) {
-    const int row = IndexOf(control);
-    input_.ButtonDown(row, x, y, Time(), TextOffsetAt(row, x, y), shift);
-  }
-}
-
-void SimWindow::Drag(std::string_view control, int x, int y) {
-  if (TakesInput()) {
-    const int row = IndexOf(control);
-    input_.Drag(row, TextOffsetAt(row, x, y));
+    input_.ButtonDown(IndexOf(control), x, y, Time());
   }
 }
 
 void SimWindow::ButtonUp(std::string_view control, bool inside) {
   if (TakesInput()) {
-    input_.ButtonUp(IndexOf(control), inside, Time());
+    input_.ButtonUp(IndexOf(control), inside);
   }
 }
 
@@ -174,12 +135,6 @@ void SimWindow::DoubleClick(std::string_view control, int x, int y) {
   }
   if (backend.Has(handle)) {
     ButtonUp(control);
-  }
-}
-
-void SimWindow::PressKey(Key key, bool shift, bool ctrl) {
-  if (TakesInput()) {
-    input_.KeyDown({key, shift, ctrl, Time()});
   }
 }
 
@@ -207,11 +162,6 @@ std::unique_ptr<NativeWindow> SimBackend::CreateNativeWindow(const FormDesign& d
 bool SimBackend::Has(WindowHandle handle) const {
   return std::ranges::any_of(
       windows_, [handle](const SimWindow* window) { return window->Handle() == handle; });
-}
-
-std::string SimBackend::Offered(TextOffer where) const {
-  const auto found = offered_.find(where);
-  return found == offered_.end() ? std::string() : found->second;
 }
 
 SimWindow* SimBackend::WindowNamed(std::string_view form_name) const {

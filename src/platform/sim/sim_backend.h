@@ -19,7 +19,7 @@ namespace platform::sim {
 
 class SimBackend;
 
-class SimWindow : public NativeWindow, private InputView {
+class SimWindow : public NativeWindow {
  public:
   SimWindow(SimBackend& backend, const FormDesign& design, WindowEvents& events,
             WindowHandle handle);
@@ -47,21 +47,16 @@ class SimWindow : public NativeWindow, private InputView {
   SimWindow* Owner() const { return owner_; }
   Colour BackColour(std::string_view control) const;
   const std::string& Text(std::string_view control) const;
-  std::string SelectedText(std::string_view control) const;
-  std::string_view FocusedControl() const;  // empty when none
   // Property assignments in the order they were made, e.g. "Left=1000".
   const std::vector<std::string>& GeometryLog() const { return geometry_log_; }
 
   // What a user does. Input to a window that takes none is ignored, as a
-  // real window system would. Points are in the control's pixels; a text
-  // box shows its text in 8 x 16 pixel cells, one line to a row of cells.
-  void ButtonDown(std::string_view control, int x, int y, bool shift = false);
-  void Drag(std::string_view control, int x, int y);
+  // real window system would. Points are in the control's pixels.
+  void ButtonDown(std::string_view control, int x, int y);
   void ButtonUp(std::string_view control, bool inside = true);
   // Down and up at one point; a double-click is two, at the same moment.
   void Click(std::string_view control, int x = 1, int y = 1);
   void DoubleClick(std::string_view control, int x = 1, int y = 1);
-  void PressKey(Key key, bool shift = false, bool ctrl = false);
   void PressCloseBox();
   void Minimise() { state_ = kStateMinimised; }
   void Restore() { state_ = kStateNormal; }
@@ -71,9 +66,6 @@ class SimWindow : public NativeWindow, private InputView {
   int IndexOf(std::string_view control) const;
   bool TakesInput() const { return input_enabled_ && visible_; }
   InputTime Time() const;
-  std::size_t TextOffsetAt(int row, int x, int y) const;
-  void RepaintControl(int /*row*/) override {}
-  void OfferText(TextOffer where, std::string text, InputTime time) override;
 
   SimBackend& backend_;
   const FormDesign& design_;
@@ -85,6 +77,7 @@ class SimWindow : public NativeWindow, private InputView {
   bool input_enabled_ = true;
   SimWindow* owner_ = nullptr;
   std::vector<Colour> back_colours_;
+  std::vector<std::string> texts_;
   FormInput input_;
   std::vector<std::string> geometry_log_;
 };
@@ -122,8 +115,6 @@ class SimBackend : public Backend {
   SimSettings& settings() { return settings_; }
   SimStacking& stacking() { return stacking_; }
   SimKeys& keys() { return keys_; }
-  // The text a window last offered as the selection or to the clipboard.
-  std::string Offered(TextOffer where) const;
   bool QuitRequested() const { return quit_requested_; }
   // Drops everything recorded so far (settings reads and writes, stacking
   // calls, key presses), memory included, for runs that go on for hours.
@@ -146,7 +137,6 @@ class SimBackend : public Backend {
   std::vector<ScheduledAction> actions_;
   std::uint64_t next_action_order_ = 0;
   std::vector<SimWindow*> windows_;
-  std::map<TextOffer, std::string> offered_;
   WindowHandle next_handle_ = 0x1000;
   bool quit_requested_ = false;
   SimSettings settings_;

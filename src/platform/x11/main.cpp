@@ -7,8 +7,8 @@
 
 #include "app/command_line.h"
 #include "app/module1.h"
+#include "platform/x11/connection/x11_display.h"
 #include "platform/x11/x11_backend.h"
-#include "platform/x11/x11_display.h"
 
 int main(int argc, char* argv[]) {
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

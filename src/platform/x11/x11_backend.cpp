@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <span>
 
+#include "platform/gtk_about/gtk_form.h"
 #include "platform/twips.h"
-#include "platform/x11/wayland_keys.h"
-#include "platform/x11/window_manager_check.h"
-#include "platform/x11/x11_keys.h"
-#include "platform/x11/x11_stacking.h"
-#include "platform/x11/x11_window.h"
+#include "platform/x11/keys/wayland_keys.h"
+#include "platform/x11/keys/x11_keys.h"
+#include "platform/x11/placement/window_manager_check.h"
+#include "platform/x11/stacking/x11_stacking.h"
+#include "platform/x11/windows/gtk_form_window.h"
+#include "platform/x11/windows/x11_window.h"
 
 namespace platform::x11 {
 
@@ -32,6 +34,14 @@ bool WindowManagerAnswersFrameRequests(Display& display) {
                                          display.Ewmh()._NET_REQUEST_FRAME_EXTENTS) > 0;
   xcb_ewmh_get_atoms_reply_wipe(&names);
   return window_manager_runs && listed;
+}
+
+// Text and pictures come from GTK's widgets; plain rectangles, such as the
+// lamps, the program draws itself.
+bool ShowsTextOrPictures(const FormDesign& design) {
+  return std::ranges::any_of(design.controls, [](const ControlDesign& control) {
+    return !control.caption.empty() || !control.picture.empty();
+  });
 }
 
 // The event window of the events that are for one of the program's windows;
@@ -65,12 +75,9 @@ X11Backend::X11Backend(Display& display)
     : display_(display),
       frame_extents_requests_answered_(WindowManagerAnswersFrameRequests(display)),
       loop_(display.Connection(), *this),
-      keyboard_(display.Connection()),
-      art_(display),
-      selections_(display),
       desktop_settings_(display) {
   stacking_ = std::make_unique<X11Stacking>(display_, [this](xcb_window_t id) {
-    const X11Window* window = WindowFor(id);
+    const HostedWindow* window = WindowFor(id);
     return window != nullptr && window->Id() == id ? std::optional(window->Shown()) : std::nullopt;
   });
   if (OnWaylandThroughXwayland(display_)) {
@@ -106,20 +113,42 @@ std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(const FormDesign& d
                                                              WindowEvents& events) {
   // A window made after a quit request means the program goes on.
   quit_requested_ = false;
-  return std::make_unique<X11Window>(static_cast<WindowHost&>(*this), design, events);
+  auto& host = static_cast<WindowHost&>(*this);
+  if (ShowsTextOrPictures(design)) {
+    if (std::unique_ptr<gtk_about::GtkForm> form = MakeGtkForm(design, events)) {
+      return std::make_unique<GtkFormWindow>(host, design, events, std::move(form));
+    }
+  }
+  return std::make_unique<X11Window>(host, design, events);
 }
 
-void X11Backend::Register(X11Window* window) {
+std::unique_ptr<gtk_about::GtkForm> X11Backend::MakeGtkForm(const FormDesign& design,
+                                                            WindowEvents& events) {
+  const bool loaded_before = gtk_.Loaded();
+  std::unique_ptr<gtk_about::GtkForm> form =
+      gtk_.MakeForm(design, events, platform::TwipsPerPixel(display_.DotsPerInch()), [this] {
+        // The timers due meanwhile, as the modal show delivers them.
+        if (OnWake) {
+          OnWake();
+        }
+      });
+  if (gtk_.Loaded() && !loaded_before) {
+    loop_.DriveGlibMainContext();
+  }
+  return form;
+}
+
+void X11Backend::Register(HostedWindow* window) {
   windows_.push_back(window);
 }
 
-void X11Backend::Unregister(X11Window* window) {
+void X11Backend::Unregister(HostedWindow* window) {
   std::erase(windows_, window);
   modal_.Remove(window);
 }
 
-X11Window* X11Backend::WindowFor(xcb_window_t id) const {
-  for (X11Window* window : windows_) {
+HostedWindow* X11Backend::WindowFor(xcb_window_t id) const {
+  for (HostedWindow* window : windows_) {
     if (window->Owns(id)) {
       return window;
     }
@@ -145,14 +174,13 @@ void X11Backend::RunModalLoop(const std::function<bool()>& finished) {
 void X11Backend::OnEvent(const xcb_generic_event_t& event) {
   const Atoms& atoms = display_.Atom();
   switch (event.response_type & 0x7F) {
+    case XCB_BUTTON_PRESS:
+    case XCB_BUTTON_RELEASE:
+    case XCB_KEY_PRESS:
+      last_input_time_ = reinterpret_cast<const xcb_button_press_event_t&>(event).time;
+      break;
     case 0:
       return;  // errors of requests nobody waits for: windows of others that went
-    case XCB_SELECTION_REQUEST:
-      selections_.OnSelectionRequest(reinterpret_cast<const xcb_selection_request_event_t&>(event));
-      return;
-    case XCB_MAPPING_NOTIFY:
-      keyboard_.OnMappingNotify(reinterpret_cast<const xcb_mapping_notify_event_t&>(event));
-      return;
     case XCB_CLIENT_MESSAGE: {
       if (desktop_settings_.OnEvent(event)) {
         return;
@@ -162,7 +190,7 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
       // while the About window is open: closing it unloads that one first.
       if (message.format == 32 && message.type == atoms.wm_protocols &&
           message.data.data32[0] == atoms.wm_delete_window) {
-        if (X11Window* window = WindowFor(message.window)) {
+        if (HostedWindow* window = WindowFor(message.window)) {
           window->CloseRequested();
         }
       }
@@ -171,10 +199,9 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
     default:
       break;
   }
-  // Anything else is for one of the windows, or for nobody: a selection
-  // cleared means another program owns it now, and ours is no longer offered.
+  // Anything else is for one of the windows, or for nobody.
   if (const xcb_window_t target = EventWindow(event); target != XCB_NONE) {
-    if (X11Window* window = WindowFor(target)) {
+    if (HostedWindow* window = WindowFor(target)) {
       window->HandleEvent(event);
       return;
     }
@@ -191,8 +218,8 @@ void X11Backend::OnTimersDue() {
 // Newest first, so an open About window closes (and saves) before the main
 // window, whose close then ends the program.
 void X11Backend::OnSessionEnd() {
-  const std::vector<X11Window*> open(windows_.rbegin(), windows_.rend());
-  for (X11Window* window : open) {
+  const std::vector<HostedWindow*> open(windows_.rbegin(), windows_.rend());
+  for (HostedWindow* window : open) {
     if (std::ranges::find(windows_, window) != windows_.end()) {
       window->CloseRequested();
     }

@@ -1,6 +1,6 @@
 // The Linux backend: XCB on one thread. It holds the program's windows and
 // routes each X event to the one it is for; the waiting is the event loop's,
-// the drawing the art module's, the selections the selection server's.
+// the About window's controls the GTK module's.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -11,19 +11,17 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/x11/art_module.h"
-#include "platform/x11/desktop_settings.h"
-#include "platform/x11/event_loop.h"
-#include "platform/x11/ini_settings.h"
-#include "platform/x11/keyboard_map.h"
-#include "platform/x11/modal_stack.h"
-#include "platform/x11/selection_server.h"
-#include "platform/x11/window_host.h"
-#include "platform/x11/x11_display.h"
+#include "platform/ini_settings/ini_settings.h"
+#include "platform/x11/connection/desktop_settings.h"
+#include "platform/x11/connection/event_loop.h"
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/windows/gtk_module.h"
+#include "platform/x11/windows/modal_stack.h"
+#include "platform/x11/windows/window_host.h"
 
 namespace platform::x11 {
 
-class X11Window;
+class HostedWindow;
 class X11Stacking;
 
 class X11Backend final : public platform::Backend, private WindowHost, private EventSink {
@@ -55,20 +53,16 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   // WindowHost
   Display& X() override { return display_; }
   double TwipsPerPixel() const override;
-  ArtModule& Art() override { return art_; }
+  std::unique_ptr<gtk_about::GtkForm> MakeGtkForm(const FormDesign& design,
+                                                  WindowEvents& events) override;
   bool FrameExtentsRequestsAnswered() const override { return frame_extents_requests_answered_; }
-  KeyPress Translate(const xcb_key_press_event_t& event) override {
-    return keyboard_.Translate(event);
-  }
   DoubleClickLimits DesktopDoubleClick() override { return desktop_settings_.DoubleClick(); }
-  void OfferText(xcb_atom_t selection, std::string text, xcb_timestamp_t time) override {
-    selections_.Offer(selection, std::move(text), time);
-  }
+  xcb_timestamp_t LastInputTime() const override { return last_input_time_; }
   void KeepForLater(xcb_generic_event_t* event) override { loop_.KeepForLater(event); }
-  void Register(X11Window* window) override;
-  void Unregister(X11Window* window) override;
-  void BeginModal(X11Window* window) override { modal_.Push(window); }
-  bool TakesInput(const X11Window* window) const override { return modal_.TakesInput(window); }
+  void Register(HostedWindow* window) override;
+  void Unregister(HostedWindow* window) override;
+  void BeginModal(HostedWindow* window) override { modal_.Push(window); }
+  bool TakesInput(const HostedWindow* window) const override { return modal_.TakesInput(window); }
 
   // EventSink
   void OnEvent(const xcb_generic_event_t& event) override;
@@ -76,18 +70,17 @@ class X11Backend final : public platform::Backend, private WindowHost, private E
   void OnSessionEnd() override;
   void OnConnectionLost() override;
 
-  X11Window* WindowFor(xcb_window_t id) const;
+  HostedWindow* WindowFor(xcb_window_t id) const;
 
   Display& display_;
   bool frame_extents_requests_answered_ = false;
   bool quit_requested_ = false;
   bool lost_display_ = false;
   EventLoop loop_;
-  KeyboardMap keyboard_;
-  ArtModule art_;
-  SelectionServer selections_;
+  GtkModule gtk_;
   DesktopSettings desktop_settings_;
-  std::vector<X11Window*> windows_;
+  xcb_timestamp_t last_input_time_ = XCB_CURRENT_TIME;
+  std::vector<HostedWindow*> windows_;
   ModalStack modal_;
   IniSettings settings_;
   std::unique_ptr<X11Stacking> stacking_;

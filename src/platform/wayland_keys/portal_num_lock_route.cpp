@@ -1,0 +1,97 @@
+// The Wayland route for Num Lock: one portal session and one emulated
+// keyboard for the whole run, their connections watched by the program's
+// own event loop (GLib's main context is run from it, never on its own).
+#include <glib.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/wayland_keys/emulated_keyboard.h"
+#include "platform/wayland_keys/portal_consent.h"
+#include "platform/wayland_keys/remote_desktop_portal.h"
+#include "platform/x11/keys/num_lock_route.h"
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr unsigned kNumLockCode = 69;  // KEY_NUMLOCK, as evdev numbers it
+
+void Say(const std::string& what) {
+  std::fprintf(stderr, "brellock-varn-on: Num Lock is not pressed on this Wayland session: %s\n",
+               what.c_str());
+}
+
+class PortalNumLockRoute final : public NumLockRoute,
+                                 private PortalListener,
+                                 private KeyboardListener {
+ public:
+  explicit PortalNumLockRoute(std::string state_folder)
+      : consent_(std::move(state_folder)), portal_(consent_, static_cast<PortalListener&>(*this)) {
+    if (consent_.Refused()) {
+      Say("remote input was refused before; to be asked again, delete " + consent_.RefusalFile());
+      closed_ = true;
+      return;
+    }
+    portal_.Begin();
+  }
+
+  void PressNumLock() override {
+    if (keyboard_ && !closed_) {
+      keyboard_->PressKey(kNumLockCode);
+    }
+  }
+
+  // The emulated keyboard's socket; GLib's main context, where the portal's
+  // calls run, the program's loop drives itself.
+  void AddWatches(std::vector<pollfd>& files, int& /*timeout_ms*/) override {
+    keyboard_fd_ = keyboard_ ? keyboard_->Fd() : -1;
+    if (keyboard_fd_ >= 0) {
+      files.push_back({keyboard_fd_, POLLIN, 0});
+    }
+  }
+
+  void OnWatched(std::span<const pollfd> files) override {
+    if (keyboard_fd_ >= 0 && !files.empty() && (files.back().revents & POLLIN) != 0 && keyboard_) {
+      keyboard_->OnReadable();
+    }
+  }
+
+ private:
+  void OnEisReady(int fd) override {
+    keyboard_ = std::make_unique<EmulatedKeyboard>(fd, static_cast<KeyboardListener&>(*this));
+  }
+  void OnPortalFailed(const std::string& why) override {
+    Say(why);
+    closed_ = true;
+  }
+  void OnSessionClosed() override {
+    if (!closed_) {
+      Say("the desktop closed the remote input session");
+    }
+    closed_ = true;
+  }
+  void OnKeyboardLost(const std::string& why) override {
+    if (!closed_) {
+      Say(why);
+    }
+    closed_ = true;
+  }
+
+  PortalConsent consent_;
+  RemoteDesktopPortal portal_;
+  std::unique_ptr<EmulatedKeyboard> keyboard_;
+  bool closed_ = false;
+  int keyboard_fd_ = -1;
+};
+
+}  // namespace
+
+}  // namespace platform::x11
+
+extern "C" __attribute__((visibility("default"))) platform::x11::NumLockRoute*
+varn_make_num_lock_route(const char* state_folder) {
+  return new platform::x11::PortalNumLockRoute(state_folder);
+}

@@ -65,11 +65,11 @@ class SettingsBytes {
   std::vector<std::uint8_t> bytes_;
 };
 
+// Settings GTK reads too (the About window is GTK's), so only real ones.
 SettingsBytes DoubleClickSettings(std::int32_t time) {
-  SettingsBytes bytes(false, 4);
+  SettingsBytes bytes(false, 3);
   bytes.Text("Net/ThemeName", "Adwaita")
       .Integer("Net/DoubleClickTime", time)
-      .Colour("Gtk/Colour")
       .Integer("Net/DoubleClickDistance", 6);
   return bytes;
 }

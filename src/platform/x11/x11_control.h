@@ -44,6 +44,9 @@ class X11Control {
   virtual void OnButtonPress(const xcb_button_press_event_t& event);
   virtual void OnButtonRelease(const xcb_button_release_event_t& /*event*/) {}
   virtual void OnMotion(const xcb_motion_notify_event_t& /*event*/) {}
+  // The pointer leaving the control, for a grab too; as a press, it may
+  // destroy the window.
+  virtual void OnPointerLeave(const xcb_leave_notify_event_t& /*event*/) {}
 
  protected:
   // Makes the child window, mapped, `width` x `height` pixels at the design

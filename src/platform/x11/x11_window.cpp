@@ -234,6 +234,13 @@ void X11Window::OnInputEvent(const xcb_generic_event_t& event) {
       }
       return;
     }
+    case XCB_LEAVE_NOTIFY: {
+      const auto& leave = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+      if (X11Control* control = ControlOf(leave.event)) {
+        control->OnPointerLeave(leave);
+      }
+      return;
+    }
     case XCB_KEY_PRESS:
       input_.KeyDown(host_.Translate(reinterpret_cast<const xcb_key_press_event_t&>(event)));
       return;

@@ -22,12 +22,6 @@ class FirstDoubleClick : public testing::TestWithParam<const char*> {
     ASSERT_TRUE(manager_->Ok()) << GetParam() << " did not start";
   }
 
-  int Xdotool(const std::vector<std::string>& arguments) const {
-    std::vector<std::string> command{"env", "DISPLAY=" + server_.Display(), "xdotool"};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return RunCommand(command);
-  }
-
   PrivateXServer server_;
   DisplayClient x_{server_.Display()};
   std::optional<WindowManager> manager_;
@@ -41,7 +35,9 @@ TEST_P(FirstDoubleClick, OpensTheAboutWindowInEveryOneOfTwentyFreshStarts) {
   for (int start = 1; start <= kStarts; ++start) {
     SCOPED_TRACE("start " + std::to_string(start));
     // The pointer comes from elsewhere each time, as a user's does.
-    ASSERT_EQ(Xdotool({"mousemove", "1000", "700"}), 0);
+    ASSERT_EQ(
+        RunCommand({"env", "DISPLAY=" + server_.Display(), "xdotool", "mousemove", "1000", "700"}),
+        0);
     ProgramProcess program(server_.Display(), config_.Path());
     const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
     ASSERT_NE(main, XCB_NONE);
@@ -54,9 +50,7 @@ TEST_P(FirstDoubleClick, OpensTheAboutWindowInEveryOneOfTwentyFreshStarts) {
         },
         10s));
     const Point lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4").Centre();
-    ASSERT_EQ(Xdotool({"mousemove", std::to_string(lamp.x), std::to_string(lamp.y), "click",
-                       "--repeat", "2", "--delay", "60", "1"}),
-              0);
+    ASSERT_EQ(DoubleClickAt(lamp, server_.Display()), 0);
     if (WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") != XCB_NONE; }, 8s)) {
       ++opened;
     } else {

@@ -137,10 +137,7 @@ TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
   ASSERT_TRUE(OuterReaches(main, Pixels(1000), Pixels(1000), outer));
   const Rect lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4", TwipsPerPixel());
   const std::string display = "DISPLAY=" + server_.Display();
-  ASSERT_EQ(
-      RunCommand({"env", display, "xdotool", "mousemove", std::to_string(lamp.Centre().x),
-                  std::to_string(lamp.Centre().y), "click", "--repeat", "2", "--delay", "60", "1"}),
-      0);
+  ASSERT_EQ(DoubleClickAt(lamp.Centre(), server_.Display()), 0);
   xcb_window_t about = XCB_NONE;
   ASSERT_TRUE(WaitUntil(
       [&] {

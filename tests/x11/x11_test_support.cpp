@@ -162,13 +162,30 @@ void Xdotool(const std::vector<std::string>& arguments) {
   RunCommand(command);
 }
 
-void DoubleClickAt(Point at) {
-  Xdotool({"mousemove", std::to_string(at.x), std::to_string(at.y), "click", "--repeat", "2",
-           "--delay", "60", "1"});
+// The pointer is where the press goes before the button goes down, as a
+// user's is: without --sync, a press can be taken where the pointer was.
+int DoubleClickAt(Point at, const std::string& display) {
+  std::vector<std::string> command{"env",
+                                   "DISPLAY=" + display,
+                                   "xdotool",
+                                   "mousemove",
+                                   "--sync",
+                                   std::to_string(at.x),
+                                   std::to_string(at.y),
+                                   "click",
+                                   "--repeat",
+                                   "2",
+                                   "--delay",
+                                   "60",
+                                   "1"};
+  if (display.empty()) {
+    command.erase(command.begin(), command.begin() + 2);
+  }
+  return RunCommand(command);
 }
 
 void ClickAt(Point at) {
-  Xdotool({"mousemove", std::to_string(at.x), std::to_string(at.y), "click", "1"});
+  Xdotool({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y), "click", "1"});
 }
 
 // ---- DisplayClient -------------------------------------------------------------------

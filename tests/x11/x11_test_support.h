@@ -90,7 +90,8 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit) {
 int RunCommand(const std::vector<std::string>& arguments);
 // Real input through the X server in DISPLAY (XTEST, by xdotool).
 void Xdotool(const std::vector<std::string>& arguments);
-void DoubleClickAt(Point at);
+// On the display named (DISPLAY when empty); the exit status of xdotool.
+int DoubleClickAt(Point at, const std::string& display = "");
 void ClickAt(Point at);
 
 // ---- another X client ----------------------------------------------------------------

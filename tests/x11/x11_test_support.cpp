@@ -162,26 +162,20 @@ void Xdotool(const std::vector<std::string>& arguments) {
   RunCommand(command);
 }
 
-// The pointer is where the press goes before the button goes down, as a
-// user's is: without --sync, a press can be taken where the pointer was.
-int DoubleClickAt(Point at, const std::string& display) {
-  std::vector<std::string> command{"env",
-                                   "DISPLAY=" + display,
-                                   "xdotool",
-                                   "mousemove",
-                                   "--sync",
-                                   std::to_string(at.x),
-                                   std::to_string(at.y),
-                                   "click",
-                                   "--repeat",
-                                   "2",
-                                   "--delay",
-                                   "60",
-                                   "1"};
-  if (display.empty()) {
-    command.erase(command.begin(), command.begin() + 2);
-  }
-  return RunCommand(command);
+void DoubleClickAt(Point at) {
+  Xdotool({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y), "click", "--repeat",
+           "2", "--delay", "60", "1"});
+}
+
+bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at) {
+  const std::vector<std::string> xdotool{"env", "DISPLAY=" + x.Name(), "xdotool"};
+  const auto run = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), xdotool.begin(), xdotool.end());
+    return RunCommand(arguments) == 0;
+  };
+  return run({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y)}) &&
+         WaitUntil([&] { return x.PointerOverAChildOf(window); }, 10s) &&
+         run({"click", "--repeat", "2", "--delay", "60", "1"});
 }
 
 void ClickAt(Point at) {
@@ -422,6 +416,12 @@ bool DisplayClient::NumLockLocked() const {
   Reply<xcb_query_pointer_reply_t> pointer(
       xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
   return pointer && (pointer->mask & num_lock_mask_) != 0;
+}
+
+bool DisplayClient::PointerOverAChildOf(xcb_window_t window) const {
+  Reply<xcb_query_pointer_reply_t> pointer(
+      xcb_query_pointer_reply(c_, xcb_query_pointer(c_, window), nullptr));
+  return pointer && pointer->same_screen != 0 && pointer->child != XCB_NONE;
 }
 
 const DisplayClient& Desktop() {

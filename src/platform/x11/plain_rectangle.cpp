@@ -1,6 +1,7 @@
 // A label with neither text nor border, such as a lamp: a window whose
 // background the server fills, so a change of colour costs one request and
-// no drawing. It takes presses only, for double-clicks.
+// no drawing. It takes presses only, for double-clicks, and counts a press
+// a window manager's grab took.
 #include <xcb/xcb.h>
 
 #include <optional>

@@ -29,9 +29,10 @@ class X11AboutWindow : public OnTheDesktop {
     if (main_ == XCB_NONE) {
       return XCB_NONE;
     }
-    DoubleClickAt(
+    EXPECT_TRUE(DoubleClickOnAChild(
+        x_, main_,
         ControlRect(x_, main_, app::MainWindowDesign(), "VARN_LABEL_" + std::to_string(lamp))
-            .Centre());
+            .Centre()));
     xcb_window_t about = XCB_NONE;
     EXPECT_TRUE(WaitUntil(
         [&] {

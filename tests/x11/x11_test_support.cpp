@@ -163,12 +163,23 @@ void Xdotool(const std::vector<std::string>& arguments) {
 }
 
 void DoubleClickAt(Point at) {
-  Xdotool({"mousemove", std::to_string(at.x), std::to_string(at.y), "click", "--repeat", "2",
-           "--delay", "60", "1"});
+  Xdotool({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y), "click", "--repeat",
+           "2", "--delay", "60", "1"});
+}
+
+bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at) {
+  const std::vector<std::string> xdotool{"env", "DISPLAY=" + x.Name(), "xdotool"};
+  const auto run = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), xdotool.begin(), xdotool.end());
+    return RunCommand(arguments) == 0;
+  };
+  return run({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y)}) &&
+         WaitUntil([&] { return x.PointerOverAChildOf(window); }, 10s) &&
+         run({"click", "--repeat", "2", "--delay", "60", "1"});
 }
 
 void ClickAt(Point at) {
-  Xdotool({"mousemove", std::to_string(at.x), std::to_string(at.y), "click", "1"});
+  Xdotool({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y), "click", "1"});
 }
 
 // ---- DisplayClient -------------------------------------------------------------------
@@ -405,6 +416,12 @@ bool DisplayClient::NumLockLocked() const {
   Reply<xcb_query_pointer_reply_t> pointer(
       xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
   return pointer && (pointer->mask & num_lock_mask_) != 0;
+}
+
+bool DisplayClient::PointerOverAChildOf(xcb_window_t window) const {
+  Reply<xcb_query_pointer_reply_t> pointer(
+      xcb_query_pointer_reply(c_, xcb_query_pointer(c_, window), nullptr));
+  return pointer && pointer->same_screen != 0 && pointer->child != XCB_NONE;
 }
 
 const DisplayClient& Desktop() {

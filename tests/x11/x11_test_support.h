@@ -93,6 +93,13 @@ void Xdotool(const std::vector<std::string>& arguments);
 void DoubleClickAt(Point at);
 void ClickAt(Point at);
 
+class DisplayClient;
+// A double-click at `at` on x's display once the server has the pointer in
+// the child of `window` there, as it has when a user's pointer came to rest
+// on it before the press: a press made the moment the pointer is warped
+// there can still go to the window it came from. False if any step failed.
+bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at);
+
 // ---- another X client ----------------------------------------------------------------
 
 class DisplayClient {
@@ -120,6 +127,9 @@ class DisplayClient {
   bool Framed(xcb_window_t window) const;  // managed (WM_STATE Normal) and frame known
   xcb_window_t TopViewableWindow() const;  // the highest mapped child of the root
   bool ActiveIs(xcb_window_t window) const;
+  // Whether the server has the pointer in a child of `window` (the window
+  // its crossing events and presses go to), not only at its place.
+  bool PointerOverAChildOf(xcb_window_t window) const;
   Image ScreenImage(Rect area) const;                       // empty when the screen can't be read
   Image WindowImage(xcb_window_t window, Rect area) const;  // in the window's coordinates
   // The text the owner of a selection ("PRIMARY", "CLIPBOARD") gives for

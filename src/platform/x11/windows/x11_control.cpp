@@ -9,17 +9,30 @@
 
 namespace platform::x11 {
 
+namespace {
+
+// Held buttons and modifiers that make a press something other than a plain
+// click; Caps Lock and Num Lock (which this program presses) do not.
+constexpr std::uint16_t kNotAPlainClick =
+    XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 | XCB_BUTTON_MASK_4 |
+    XCB_BUTTON_MASK_5 | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 |
+    XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
+
+}  // namespace
+
 X11Control::X11Control(ControlContext& context, int row, xcb_window_t parent)
     : context_(context), row_(row), back_colour_(Design().back_colour.value_or(kFaceColour)) {
   xcb_connection_t* c = context_.display.Connection();
   const double tpp = context_.twips_per_pixel;
   width_ = std::max(1, TwipsToPixels(Design().width, tpp));
   height_ = std::max(1, TwipsToPixels(Design().height, tpp));
-  // Releases only where they press a button.
+  // Releases only where they press a button; leaving where a grab may take
+  // a double-click's press (see OnPointerLeave).
   const bool button = Design().kind == ControlKind::PushButton;
   const std::uint32_t values[] = {
       context_.display.PixelOf(back_colour_),
-      XCB_EVENT_MASK_BUTTON_PRESS | (button ? std::uint32_t{XCB_EVENT_MASK_BUTTON_RELEASE} : 0u)};
+      XCB_EVENT_MASK_BUTTON_PRESS | (button ? std::uint32_t{XCB_EVENT_MASK_BUTTON_RELEASE} : 0u) |
+          (Design().handles_dbl_click ? std::uint32_t{XCB_EVENT_MASK_LEAVE_WINDOW} : 0u)};
   window_ = OwnedWindow(c, xcb_generate_id(c));
   xcb_create_window(c, XCB_COPY_FROM_PARENT, window_.Id(), parent,
                     static_cast<std::int16_t>(TwipsToPixels(Design().left, tpp)),
@@ -46,8 +59,31 @@ void X11Control::SetBackColour(Colour colour) {
 }
 
 void X11Control::OnButtonPress(const xcb_button_press_event_t& event) {
-  context_.input.ButtonDown(row_, event.event_x, event.event_y, event.time,
-                            context_.host.DesktopDoubleClick());
+  CountPress(event.time, event.event_x, event.event_y);
+}
+
+// A window manager that focuses a window when it is clicked grabs the press
+// on the way (the pointer leaves the control for the grab, at the press's
+// time, with the button down) and mostly hands it on afterwards. mutter 48
+// at times keeps it: when a window has just appeared and it cannot yet tell
+// which window is under the pointer. The grab is then all that shows of the
+// press, and it counts as the press.
+void X11Control::OnPointerLeave(const xcb_leave_notify_event_t& event) {
+  if (Design().handles_dbl_click && event.mode == XCB_NOTIFY_MODE_GRAB &&
+      event.detail == XCB_NOTIFY_DETAIL_ANCESTOR &&
+      (event.state & kNotAPlainClick) == XCB_BUTTON_MASK_1) {
+    CountPress(event.time, event.event_x, event.event_y);
+  }
+}
+
+// A press handed on after the grab has the grab's time: it counts once.
+void X11Control::CountPress(xcb_timestamp_t time, int x, int y) {
+  if (counted_ == time) {
+    return;
+  }
+  counted_ = time;
+  context_.input.ButtonDown(row_, x, y, time,
+                            context_.host.DesktopDoubleClick());  // may destroy this object
 }
 
 void X11Control::OnButtonRelease(const xcb_button_release_event_t& event) {

@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/design.h"
 #include "platform/input/form_input.h"
@@ -45,14 +46,19 @@ class X11Control {
   // after it.
   void OnButtonPress(const xcb_button_press_event_t& event);
   void OnButtonRelease(const xcb_button_release_event_t& event);
+  // The pointer leaving the control, for a grab too; it may count as a
+  // press, with what that may end in.
+  void OnPointerLeave(const xcb_leave_notify_event_t& event);
 
  private:
   const ControlDesign& Design() const;
+  void CountPress(xcb_timestamp_t time, int x, int y);
 
   ControlContext& context_;
   int row_;
   Colour back_colour_;
-  int width_ = 1, height_ = 1;  // pixels
+  int width_ = 1, height_ = 1;              // pixels
+  std::optional<xcb_timestamp_t> counted_;  // the time of the press counted last
   OwnedWindow window_;
 };
 

@@ -181,6 +181,13 @@ void X11Window::OnInputEvent(const xcb_generic_event_t& event) {
       }
       return;
     }
+    case XCB_LEAVE_NOTIFY: {
+      const auto& leave = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+      if (X11Control* control = ControlOf(leave.event)) {
+        control->OnPointerLeave(leave);
+      }
+      return;
+    }
     default:
       return;
   }

@@ -171,7 +171,7 @@ class DesktopDoubleClick : public OnTheDesktop {
   bool TwoClicksOpenAbout(ProgramProcess& program, xcb_window_t main, int gap_ms,
                           std::chrono::milliseconds limit) {
     const Point lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_3").Centre();
-    Xdotool({"mousemove", "--sync", std::to_string(lamp.x), std::to_string(lamp.y)});
+    MovePointerTo(x_, lamp);
     EXPECT_TRUE(WaitUntil([&] { return x_.PointerOverAChildOf(main); }, 10s));
     Xdotool({"click", "--repeat", "2", "--delay", std::to_string(gap_ms), "1"});
     xcb_window_t about = XCB_NONE;

@@ -162,24 +162,42 @@ void Xdotool(const std::vector<std::string>& arguments) {
   RunCommand(command);
 }
 
+namespace {
+
+// xdotool on the display `x` is on (an empty name is the desktop in DISPLAY).
+bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments) {
+  const std::vector<std::string> xdotool =
+      x.Name().empty() ? std::vector<std::string>{"xdotool"}
+                       : std::vector<std::string>{"env", "DISPLAY=" + x.Name(), "xdotool"};
+  arguments.insert(arguments.begin(), xdotool.begin(), xdotool.end());
+  return RunCommand(arguments) == 0;
+}
+
+}  // namespace
+
+// `mousemove --sync` waits for the pointer to leave where it was, so it is
+// only asked for a move that goes somewhere.
+bool MovePointerTo(const DisplayClient& x, Point at) {
+  const std::optional<Point> now = x.Pointer();
+  if (now && now->x == at.x && now->y == at.y) {
+    return true;
+  }
+  return XdotoolOn(x, {"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y)});
+}
+
 void DoubleClickAt(Point at) {
-  Xdotool({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y), "click", "--repeat",
-           "2", "--delay", "60", "1"});
+  MovePointerTo(Desktop(), at);
+  Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
 }
 
 bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at) {
-  const std::vector<std::string> xdotool{"env", "DISPLAY=" + x.Name(), "xdotool"};
-  const auto run = [&](std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), xdotool.begin(), xdotool.end());
-    return RunCommand(arguments) == 0;
-  };
-  return run({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y)}) &&
-         WaitUntil([&] { return x.PointerOverAChildOf(window); }, 10s) &&
-         run({"click", "--repeat", "2", "--delay", "60", "1"});
+  return MovePointerTo(x, at) && WaitUntil([&] { return x.PointerOverAChildOf(window); }, 10s) &&
+         XdotoolOn(x, {"click", "--repeat", "2", "--delay", "60", "1"});
 }
 
 void ClickAt(Point at) {
-  Xdotool({"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y), "click", "1"});
+  MovePointerTo(Desktop(), at);
+  Xdotool({"click", "1"});
 }
 
 // ---- DisplayClient -------------------------------------------------------------------
@@ -416,6 +434,15 @@ bool DisplayClient::NumLockLocked() const {
   Reply<xcb_query_pointer_reply_t> pointer(
       xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
   return pointer && (pointer->mask & num_lock_mask_) != 0;
+}
+
+std::optional<Point> DisplayClient::Pointer() const {
+  Reply<xcb_query_pointer_reply_t> pointer(
+      xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
+  if (!pointer) {
+    return std::nullopt;
+  }
+  return Point{pointer->root_x, pointer->root_y};
 }
 
 bool DisplayClient::PointerOverAChildOf(xcb_window_t window) const {

@@ -99,6 +99,8 @@ class DisplayClient;
 // on it before the press: a press made the moment the pointer is warped
 // there can still go to the window it came from. False if any step failed.
 bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at);
+// Moves the pointer there and waits until it is there.
+bool MovePointerTo(const DisplayClient& x, Point at);
 
 // ---- another X client ----------------------------------------------------------------
 
@@ -130,6 +132,7 @@ class DisplayClient {
   // Whether the server has the pointer in a child of `window` (the window
   // its crossing events and presses go to), not only at its place.
   bool PointerOverAChildOf(xcb_window_t window) const;
+  std::optional<Point> Pointer() const;                     // in root coordinates
   Image ScreenImage(Rect area) const;                       // empty when the screen can't be read
   Image WindowImage(xcb_window_t window, Rect area) const;  // in the window's coordinates
   // The text the owner of a selection ("PRIMARY", "CLIPBOARD") gives for

@@ -121,8 +121,8 @@ TEST_F(X11AboutWindow, TheMouseSelectsTextRevealsTheAuthorAndOkCloses) {
   // Three clicks select the line under the pointer (not its end), offered
   // as PRIMARY.
   const Rect link = AboutRect(about, "MARQUENT_WEBSITE_LINK");
-  Xdotool({"mousemove", std::to_string(link.x + link.width * 3 / 4), std::to_string(link.y + 10),
-           "click", "--repeat", "3", "--delay", "80", "1"});
+  MovePointerTo(x_, {link.x + link.width * 3 / 4, link.y + 10});
+  Xdotool({"click", "--repeat", "3", "--delay", "80", "1"});
   EXPECT_TRUE(WaitUntil(
       [&] { return x_.Selection("PRIMARY") == "MARQUENT: http://www.example.com/"; }, 10s))
       << "selected: " << x_.Selection("PRIMARY").value_or("(nothing)");

@@ -28,9 +28,6 @@ std::unique_ptr<gtk_about::GtkForm> GtkModule::MakeForm(const FormDesign& design
       make_ = nullptr;
       return nullptr;
     }
-    // Loading GTK's libraries and starting GTK each take tens of
-    // milliseconds: the lamps' due steps run between them.
-    meanwhile();
     started_ = start();
     meanwhile();
   }

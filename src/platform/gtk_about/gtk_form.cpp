@@ -106,7 +106,10 @@ class Form final : public GtkForm {
   // The first control in the tab order has the focus once the window is on
   // screen (set before, GTK would take the first Tab for a wrap).
   void Show(int x, int y, int width, int height, std::uint32_t user_time) override {
-    gdk_x11_window_set_user_time(gtk_widget_get_window(window_), user_time);
+    // A time of 0 would ask the window manager not to give it the focus.
+    if (user_time != 0) {
+      gdk_x11_window_set_user_time(gtk_widget_get_window(window_), user_time);
+    }
     gtk_window_move(GTK_WINDOW(window_), x, y);
     gtk_window_set_default_size(GTK_WINDOW(window_), width, height);
     gtk_window_resize(GTK_WINDOW(window_), width, height);

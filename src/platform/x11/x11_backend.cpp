@@ -180,6 +180,15 @@ void X11Backend::OnEvent(const xcb_generic_event_t& event) {
     case XCB_KEY_PRESS:
       last_input_time_ = reinterpret_cast<const xcb_button_press_event_t&>(event).time;
       break;
+    case XCB_LEAVE_NOTIFY:
+      // A window manager's grab of a press: at times all that shows of it
+      // (see X11Control::OnPointerLeave), and the window manager has taken
+      // it as the user's latest action.
+      if (const auto& leave = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+          leave.mode == XCB_NOTIFY_MODE_GRAB) {
+        last_input_time_ = leave.time;
+      }
+      break;
     case 0:
       return;  // errors of requests nobody waits for: windows of others that went
     case XCB_CLIENT_MESSAGE: {

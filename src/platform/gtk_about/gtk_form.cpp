@@ -47,7 +47,8 @@ class Form final : public GtkForm {
  public:
   Form(const FormDesign& design, WindowEvents& events, const FormSetup& setup)
       : design_(design), events_(events), twips_per_pixel_(setup.twips_per_pixel) {
-    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);  // loads the theme, the first time
+    setup.meanwhile();
     gtk_window_set_title(GTK_WINDOW(window_), std::string(design.caption).c_str());
     // A modal dialog of the main window, resizable, with no taskbar or pager
     // entry. Static gravity: the place given is the client's own.
@@ -72,6 +73,7 @@ class Form final : public GtkForm {
     for (std::size_t row = design.controls.size(); row-- > 0;) {
       const ControlDesign& control = design.controls[row];
       controls_[row] = MakeControlWidgets(context, control, static_cast<int>(row));
+      setup.meanwhile();  // the first text loads the fonts, the picture is decoded
       if (controls_[row].outer != nullptr) {
         gtk_layout_put(GTK_LAYOUT(layout), controls_[row].outer,
                        TwipsToPixels(control.left, twips_per_pixel_),
@@ -81,6 +83,7 @@ class Form final : public GtkForm {
     SetFocusChain(layout);
     gtk_widget_show_all(layout);
     gtk_widget_realize(window_);
+    setup.meanwhile();
     // The program watches the window on its own connection: the server
     // has it before the program hears of it.
     gdk_display_sync(gtk_widget_get_display(window_));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct FormSetup {
   double twips_per_pixel = 15.0;
   // The program icon as _NET_WM_ICON holds it: width, height, then ARGB.
   std::vector<std::uint32_t> icon;
+  // Runs the program's due timers. Making the first window loads GTK's
+  // theme and fonts, tens of milliseconds in all: the lamps step between
+  // the pieces.
+  std::function<void()> meanwhile = [] {};
 };
 
 // One top-level window, made and realized (its X window exists) but hidden.

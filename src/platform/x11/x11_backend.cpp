@@ -128,10 +128,12 @@ std::unique_ptr<gtk_about::GtkForm> X11Backend::MakeGtkForm(const FormDesign& de
   const bool loaded_before = gtk_.Loaded();
   std::unique_ptr<gtk_about::GtkForm> form =
       gtk_.MakeForm(design, events, platform::TwipsPerPixel(display_.DotsPerInch()), [this] {
-        // The timers due meanwhile, as the modal show delivers them.
+        // The timers due meanwhile, as the modal show delivers them, and
+        // what they changed on screen now rather than after the window.
         if (OnWake) {
           OnWake();
         }
+        xcb_flush(display_.Connection());
       });
   if (gtk_.Loaded() && !loaded_before) {
     loop_.DriveGlibMainContext();

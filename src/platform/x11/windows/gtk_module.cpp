@@ -28,6 +28,7 @@ std::unique_ptr<gtk_about::GtkForm> GtkModule::MakeForm(const FormDesign& design
       make_ = nullptr;
       return nullptr;
     }
+    meanwhile();
     started_ = start();
     meanwhile();
   }
@@ -36,16 +37,11 @@ std::unique_ptr<gtk_about::GtkForm> GtkModule::MakeForm(const FormDesign& design
   }
   gtk_about::FormSetup setup;
   setup.twips_per_pixel = twips_per_pixel;
+  setup.meanwhile = meanwhile;
   if (!design.icon.empty()) {
     setup.icon = IconPixels(EmbeddedAsset(design.icon));
   }
-  const bool first = !made_;
-  made_ = true;
-  std::unique_ptr<gtk_about::GtkForm> form(make_(design, events, setup));
-  if (first) {
-    meanwhile();
-  }
-  return form;
+  return std::unique_ptr<gtk_about::GtkForm>(make_(design, events, setup));
 }
 
 }  // namespace platform::x11

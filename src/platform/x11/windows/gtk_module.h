@@ -14,9 +14,9 @@ namespace platform::x11 {
 class GtkModule {
  public:
   // nullptr when the module cannot be loaded (said once on stderr) or GTK
-  // does not start. The first time, `meanwhile` runs once GTK has started
-  // and again once the window is made: loading GTK, starting it and making
-  // the first window each take long enough for a timer to fall due.
+  // does not start. `meanwhile` runs between the pieces of the work: loading
+  // GTK, starting it and making the first window's parts each take long
+  // enough for a timer to fall due.
   std::unique_ptr<gtk_about::GtkForm> MakeForm(const FormDesign& design, WindowEvents& events,
                                                double twips_per_pixel,
                                                const std::function<void()>& meanwhile);
@@ -27,7 +27,6 @@ class GtkModule {
                                        const gtk_about::FormSetup&);
   Make make_ = nullptr;
   bool started_ = false;
-  bool made_ = false;
   bool tried_ = false;
 };
 

@@ -11,32 +11,50 @@ namespace {
 using namespace testing_support;
 using Clock = std::chrono::steady_clock;
 
-class SharedDesktop : public OnTheDesktop {
- protected:
-  // Another program's window, mapped, taken on by the window manager and
-  // made the active window.
-  xcb_window_t ActiveWindow(int left, int top, std::chrono::milliseconds limit) {
-    const xcb_window_t window = x_.MakeWindow(left, top);
-    EXPECT_TRUE(WaitUntil([&] { return x_.Framed(window); }, limit));
-    x_.SendToWindowManager(window, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0, 0, 0});
-    return window;
-  }
-  void SetAbove(xcb_window_t window, bool above) {
-    x_.SendToWindowManager(window, "_NET_WM_STATE",
-                           {above ? 1u : 0u, x_.Atom("_NET_WM_STATE_ABOVE"), 0, 2, 0});
-  }
-  bool Above(xcb_window_t window) { return x_.Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }
-  // Another program's window made active and always on top in place of ours,
-  // as the keeper finds it at its next tick.
-  xcb_window_t OtherAboveOurs(xcb_window_t ours) {
-    const xcb_window_t other = ActiveWindow(400, 300, 15s);
-    EXPECT_TRUE(WaitUntil([&] { return x_.ActiveIs(other); }, 15s));
-    SetAbove(ours, false);
-    SetAbove(other, true);
-    EXPECT_TRUE(WaitUntil([&] { return Above(other) && !Above(ours); }, 3s));
-    return other;
-  }
-};
+// Another program's window, mapped, taken on by the window manager and
+// made the active window.
+xcb_window_t ActiveWindow(const DisplayClient& x, int left, int top,
+                          std::chrono::milliseconds limit) {
+  const xcb_window_t window = x.MakeWindow(left, top);
+  EXPECT_TRUE(WaitUntil([&] { return x.Framed(window); }, limit));
+  x.SendToWindowManager(window, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0, 0, 0});
+  return window;
+}
+
+void SetAbove(const DisplayClient& x, xcb_window_t window, bool above) {
+  x.SendToWindowManager(window, "_NET_WM_STATE",
+                        {above ? 1u : 0u, x.Atom("_NET_WM_STATE_ABOVE"), 0, 2, 0});
+}
+
+bool Above(const DisplayClient& x, xcb_window_t window) {
+  return x.Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE");
+}
+
+// Another program's window made active and always on top in place of ours,
+// as the keeper finds it at its next tick.
+xcb_window_t OtherAboveOurs(const DisplayClient& x, xcb_window_t ours) {
+  const xcb_window_t other = ActiveWindow(x, 400, 300, 15s);
+  EXPECT_TRUE(WaitUntil([&] { return x.ActiveIs(other); }, 15s));
+  SetAbove(x, ours, false);
+  SetAbove(x, other, true);
+  EXPECT_TRUE(WaitUntil([&] { return Above(x, other) && !Above(x, ours); }, 3s));
+  return other;
+}
+
+// With no window manager, another window put on top; true once the keeper
+// has raised ours over it.
+bool RaisedOverANewWindow(const DisplayClient& x, xcb_window_t ours) {
+  const xcb_window_t other = x.MakeWindow(400, 300);  // clear of the lamps
+  const bool on_top = WaitUntil(
+      [&] {
+        x.Raise(other);
+        return x.TopViewableWindow() == other;
+      },
+      5s);
+  return on_top && WaitUntil([&] { return x.TopViewableWindow() == ours; }, 3s);
+}
+
+using SharedDesktop = OnTheDesktop;
 
 TEST_F(SharedDesktop, NumLockTogglesEvery750Milliseconds) {
   ASSERT_TRUE(x_.NumLockUsable()) << "the display's keyboard has no Num Lock modifier";
@@ -72,12 +90,12 @@ TEST_F(SharedDesktop, TakesAlwaysOnTopFromTheActiveWindowWithoutMovingEither) {
   ProgramProcess program(display_, config_.Path());
   const xcb_window_t ours = program.WaitForMainWindow(x_, /*framed=*/true);
   ASSERT_NE(ours, XCB_NONE);
-  const xcb_window_t other = OtherAboveOurs(ours);
+  const xcb_window_t other = OtherAboveOurs(x_, ours);
   const auto our_place = x_.OuterFrame(ours);
   const auto other_place = x_.OuterFrame(other);
   ASSERT_TRUE(our_place && other_place);
 
-  EXPECT_TRUE(WaitUntil([&] { return !Above(other) && Above(ours); }, 3s))
+  EXPECT_TRUE(WaitUntil([&] { return !Above(x_, other) && Above(x_, ours); }, 3s))
       << "the program did not take the always-on-top state over";
   EXPECT_EQ(x_.OuterFrame(ours), our_place);
   EXPECT_EQ(x_.OuterFrame(other), other_place);
@@ -96,8 +114,8 @@ TEST_F(SharedDesktop, ForegroundWindowsVanishingAtTheKeepersTickAreHarmless) {
   ASSERT_NE(ours, XCB_NONE);
 
   // The keeper's tick is when it demotes the active window.
-  const xcb_window_t probe = OtherAboveOurs(ours);
-  ASSERT_TRUE(WaitUntil([&] { return !Above(probe); }, 3s)) << "the keeper never ticked";
+  const xcb_window_t probe = OtherAboveOurs(x_, ours);
+  ASSERT_TRUE(WaitUntil([&] { return !Above(x_, probe); }, 3s)) << "the keeper never ticked";
   const Clock::time_point tick = Clock::now();
   x_.DestroyWindow(probe);
 
@@ -107,7 +125,7 @@ TEST_F(SharedDesktop, ForegroundWindowsVanishingAtTheKeepersTickAreHarmless) {
   for (std::size_t round = 0; round < kLeadMilliseconds.size(); ++round) {
     const Clock::time_point next_tick = tick + std::chrono::seconds(round + 1);
     std::this_thread::sleep_until(next_tick - 700ms);
-    const xcb_window_t doomed = ActiveWindow(200 + 40 * static_cast<int>(round), 250, 500ms);
+    const xcb_window_t doomed = ActiveWindow(x_, 200 + 40 * static_cast<int>(round), 250, 500ms);
     destroyed_while_active += WaitUntil([&] { return x_.ActiveIs(doomed); }, 500ms) ? 1 : 0;
     std::this_thread::sleep_until(next_tick - std::chrono::milliseconds(kLeadMilliseconds[round]));
     x_.DestroyWindow(doomed);
@@ -116,7 +134,7 @@ TEST_F(SharedDesktop, ForegroundWindowsVanishingAtTheKeepersTickAreHarmless) {
   EXPECT_GE(destroyed_while_active, 5) << "the window manager did not activate the windows";
   // Two more ticks with the foreground gone.
   EXPECT_FALSE(program.Ended(2s)) << program.Stderr();
-  EXPECT_TRUE(Above(ours));
+  EXPECT_TRUE(Above(x_, ours));
   program.CloseAndExpectCleanExit(x_, ours);
   EXPECT_EQ(program.Stderr(), "");
 }
@@ -143,14 +161,7 @@ void RunOnPrivateServer(const std::vector<std::string>& server_arguments, BareRu
   const xcb_window_t window = program.WaitForMainWindow(x, /*framed=*/false);
   ASSERT_NE(window, XCB_NONE);
 
-  const xcb_window_t other = x.MakeWindow(400, 300);  // clear of the lamps
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        x.Raise(other);
-        return x.TopViewableWindow() == other;
-      },
-      5s));
-  run.raised_over_another_window = WaitUntil([&] { return x.TopViewableWindow() == window; }, 3s);
+  run.raised_over_another_window = RaisedOverANewWindow(x, window);
 
   int lamp = RedLamp(x, window);
   bool locked = x.NumLockLocked();
@@ -176,6 +187,32 @@ TEST(ProgramWithoutWindowManager, RunsBlinksAndClosesCleanly) {
   EXPECT_GE(run.lamp_changes, 10);
   EXPECT_GE(run.num_lock_toggles, 2);
   EXPECT_EQ(run.stderr_text, "");
+}
+
+// A window manager may start after the program and end before it: the
+// keeper hears of each and keeps the window on top by the means there is.
+TEST(ProgramWhileAWindowManagerComesAndGoes, KeepsItsWindowOnTopThroughout) {
+  PrivateXServer server;
+  ASSERT_FALSE(server.Display().empty()) << "could not start Xvfb";
+  DisplayClient x(server.Display());
+  ASSERT_TRUE(x.Ok());
+  TemporaryFolder config;
+  ProgramProcess program(server.Display(), config.Path());
+  const xcb_window_t ours = program.WaitForMainWindow(x, /*framed=*/false);
+  ASSERT_NE(ours, XCB_NONE);
+  EXPECT_TRUE(RaisedOverANewWindow(x, ours)) << "before the window manager came";
+  {
+    const WindowManager openbox("openbox", server.Display());
+    ASSERT_TRUE(openbox.Ok()) << "openbox did not take over";
+    ASSERT_TRUE(WaitUntil([&] { return x.Framed(ours); }, 15s));
+    const xcb_window_t other = OtherAboveOurs(x, ours);
+    EXPECT_TRUE(WaitUntil([&] { return !Above(x, other) && Above(x, ours); }, 5s))
+        << "the keeper did not work through the window manager that came";
+    x.DestroyWindow(other);
+  }
+  EXPECT_TRUE(RaisedOverANewWindow(x, ours)) << "after the window manager went";
+  program.CloseAndExpectCleanExit(x, ours);
+  EXPECT_EQ(program.Stderr(), "");
 }
 
 TEST(ProgramWithoutXTest, WarnsOnceAboutNumLockAndRunsOn) {

@@ -176,6 +176,9 @@ void X11Backend::RunModalLoop(const std::function<bool()>& finished) {
 
 void X11Backend::OnEvent(const xcb_generic_event_t& event) {
   const Atoms& atoms = display_.Atom();
+  if (stacking_) {
+    stacking_->OnEvent(event);  // states of the program's windows, the window manager's going
+  }
   switch (event.response_type & 0x7F) {
     case XCB_BUTTON_PRESS:
     case XCB_BUTTON_RELEASE:

@@ -36,8 +36,9 @@ void X11Stacking::ForgetStatesAsked() {
   states_asked_.clear();
 }
 
-// One round trip a tick: the window manager check, the active window and the
-// states of the windows moved last time go out together.
+// One round trip a tick: the active window and the states of the windows
+// moved last time go out together (with the window manager check, while no
+// window manager is known to run).
 platform::WindowHandle X11Stacking::GetForegroundWindow() {
   if (!Usable()) {
     return 0;
@@ -49,7 +50,7 @@ platform::WindowHandle X11Stacking::GetForegroundWindow() {
   check_.Ask();
   const auto active = xcb_ewmh_get_active_window_unchecked(&display_.Ewmh(), 0);
   for (const xcb_window_t window : {last_demoted_, last_promoted_}) {
-    if (window != XCB_NONE) {
+    if (window != XCB_NONE && !own_states_.contains(window)) {
       states_asked_.push_back({window, xcb_ewmh_get_wm_state(&display_.Ewmh(), window)});
     }
   }
@@ -86,14 +87,22 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
   if (!fresh) {
     check_.Ask();
   }
-  const auto state = StateCookie(target);
+  const std::optional<bool> own_shown = own_window_shown_(target);
+  const auto known = own_states_.find(target);
+  std::optional<xcb_get_property_cookie_t> state;
+  if (!own_shown || known == own_states_.end()) {
+    state = StateCookie(target);
+  }
   const bool managed = fresh ? managed_ : check_.Answer();
-  const std::optional<std::vector<xcb_atom_t>> states = States(state);
+  const std::optional<std::vector<xcb_atom_t>> states =
+      state ? States(*state) : std::optional(known->second);
   if (!states) {
     return;  // gone: the next tick looks again
   }
+  if (own_shown && state) {
+    own_states_[target] = *states;
+  }
   const bool has_above = std::ranges::count(*states, ewmh._NET_WM_STATE_ABOVE) > 0;
-  const std::optional<bool> own_shown = own_window_shown_(target);
   if (!managed) {
     if (above) {
       // No always-on-top band without a window manager: the top of the stack
@@ -112,6 +121,23 @@ void X11Stacking::SetWindowPos(platform::WindowHandle window, std::intptr_t inse
         ewmh._NET_WM_STATE_ABOVE, XCB_NONE, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
   }
   xcb_flush(c);
+}
+
+void X11Stacking::OnEvent(const xcb_generic_event_t& event) {
+  check_.OnEvent(event);
+  switch (event.response_type & 0x7F) {
+    case XCB_PROPERTY_NOTIFY:
+      if (const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+          notify.atom == display_.Ewmh()._NET_WM_STATE) {
+        own_states_.erase(notify.window);
+      }
+      return;
+    case XCB_DESTROY_NOTIFY:
+      own_states_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+      return;
+    default:
+      return;
+  }
 }
 
 std::optional<std::vector<xcb_atom_t>> X11Stacking::States(xcb_get_property_cookie_t state) {

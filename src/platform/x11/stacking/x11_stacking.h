@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,9 @@ class X11Stacking : public platform::WindowStacking {
   // window is never moved or resized, whatever x, y, cx, cy and flags say.
   void SetWindowPos(platform::WindowHandle window, std::intptr_t insert_after, int x, int y, int cx,
                     int cy, unsigned flags) override;
+  // Every event, before its window has it: the window manager's check
+  // window going, and changes to the states of this program's windows.
+  void OnEvent(const xcb_generic_event_t& event);
 
  private:
   // A _NET_WM_STATE question sent ahead, with the tick's other questions.
@@ -61,6 +65,9 @@ class X11Stacking : public platform::WindowStacking {
   bool managed_ = false;
   platform::WindowHandle foreground_ = 0;
   std::vector<StateAsked> states_asked_;
+  // The states of this program's own windows as last read: the program hears
+  // of every change to them (PropertyNotify), and reads them again after one.
+  std::map<xcb_window_t, std::vector<xcb_atom_t>> own_states_;
   xcb_window_t last_demoted_ = XCB_NONE, last_promoted_ = XCB_NONE;
 };
 

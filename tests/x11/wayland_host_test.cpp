@@ -1,7 +1,8 @@
 // The program as an Xwayland client of a Wayland session: GNOME's mutter,
-// headless, with the Xwayland it starts. The window stands at its stored
-// place, the lamps chase, and an unmoved window saves its place back.
+// headless, with the Xwayland it starts. The windows stand at their stored
+// places, the lamps chase, and unmoved windows save their places back.
 
+#include "app/main_design.h"
 #include "x11_test_support.h"
 
 namespace {
@@ -38,7 +39,7 @@ class WaylandSession {
   std::string display_, authority_;
 };
 
-TEST(XwaylandClient, StandsAtItsStoredPlaceChasesAndSavesItBackUnderMutter) {
+TEST(XwaylandClient, WindowsStandAtTheirStoredPlacesChaseAndSaveThemBackUnderMutter) {
   WaylandSession session;
   ASSERT_FALSE(session.Display().empty()) << "mutter did not start Xwayland:\n" << session.Log();
   const ScopedAuthority authority(session.Authority());
@@ -46,7 +47,8 @@ TEST(XwaylandClient, StandsAtItsStoredPlaceChasesAndSavesItBackUnderMutter) {
   ASSERT_TRUE(x.Ok());
   x.SetRootText("RESOURCE_MANAGER", "Xft.dpi:\t96\n");
   TemporaryFolder config;
-  WriteFile(IniPath(config.Path()), "[Settings]\nMainLeft=3000\nMainTop=4500\n");
+  WriteFile(IniPath(config.Path()),
+            "[Settings]\nMainLeft=3000\nMainTop=4500\nAboutLeft=6000\nAboutTop=6000\n");
   {
     ProgramProcess program(session.Display(), config.Path());
     const xcb_window_t main = program.WaitForMainWindow(x, /*framed=*/true);
@@ -62,11 +64,39 @@ TEST(XwaylandClient, StandsAtItsStoredPlaceChasesAndSavesItBackUnderMutter) {
     int lamp = 0;
     EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x, main)) != 0; }, 10s));
     EXPECT_TRUE(WaitUntil([&] { return RedLamp(x, main) != lamp; }, 10s));
+
+    // GTK's About window, an X client too.
+    const Rect lamp_4 = ControlRect(x, main, app::MainWindowDesign(), "VARN_LABEL_4");
+    ASSERT_TRUE(DoubleClickOnAChild(x, main, lamp_4.Centre()));
+    xcb_window_t about = XCB_NONE;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          about = x.WindowOf(program.Pid(), "VARN-ON");
+          return about != XCB_NONE && x.Framed(about);
+        },
+        15s))
+        << "the About window did not show";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          outer = x.OuterFrame(about);
+          return outer && outer->x == 400 && outer->y == 400;
+        },
+        10s))
+        << "About's outer corner at " << (outer ? outer->x : -1) << "," << (outer ? outer->y : -1);
+    const std::optional<Rect> client = x.ClientRect(about);
+    ASSERT_TRUE(client);
+    EXPECT_EQ(client->width, 641);
+    EXPECT_EQ(client->height, 262);
+    x.SendDeleteWindow(about);
+    EXPECT_TRUE(WaitUntil([&] { return x.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s))
+        << "the About window did not close";
     program.CloseAndExpectCleanExit(x, main);
     EXPECT_EQ(program.Stderr(), "");
   }
   EXPECT_EQ(StoredNumber(config.Path(), "MainLeft"), 3000.0f);
   EXPECT_EQ(StoredNumber(config.Path(), "MainTop"), 4500.0f);
+  EXPECT_EQ(StoredNumber(config.Path(), "AboutLeft"), 6000.0f);
+  EXPECT_EQ(StoredNumber(config.Path(), "AboutTop"), 6000.0f);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the windows stand, how big the main window's client area is, that an
 // unmoved window saves back exactly what was stored however often it starts,
 // and that the About window takes the keyboard when it opens.
+#include "about/about_design.h"
 #include "app/main_design.h"
 #include "platform/twips.h"
 #include "x11_test_support.h"
@@ -14,6 +15,7 @@ using namespace testing_support;
 struct Desk {
   const char* window_manager;  // "" for none
   int dpi;
+  const char* screen = "1024x768x24";
 };
 
 void PrintTo(const Desk& desk, std::ostream* out) {
@@ -56,7 +58,7 @@ class OnADesk : public testing::TestWithParam<Desk> {
   int Pixels(float twips) const { return platform::TwipsToPixels(twips, TwipsPerPixel()); }
   double TwipsPerPixel() const { return platform::TwipsPerPixel(GetParam().dpi); }
 
-  PrivateXServer server_{{}, GetParam().dpi};
+  PrivateXServer server_{{"-screen", "0", GetParam().screen}, GetParam().dpi};
   DisplayClient x_{server_.Display()};
   std::optional<WindowManager> manager_;
   TemporaryFolder config_;
@@ -123,10 +125,11 @@ INSTANTIATE_TEST_SUITE_P(Desktops, MainWindowGeometry,
 
 class AboutWindowOnADesk : public OnADesk {};
 
-// Opened with a double-click, the About window has the keyboard: Return
-// presses OK, which has the focus first, and it saves where it stood.
-TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
-  // Wholly on the 1024 x 768 screen, where no window manager moves it.
+// Opened with a double-click, the About window stands at its stored place
+// with its client area, has the keyboard: Return presses OK, which has the
+// focus first, and it saves where it stood.
+TEST_P(AboutWindowOnADesk, StandsAtItsPlaceTakesTheFocusAndReturnPressesOk) {
+  // Wholly on the screen, where no window manager moves it.
   WriteFile(IniPath(config_.Path()), "[Settings]\nAboutLeft=3000\nAboutTop=4500\n");
   ProgramProcess program(server_.Display(), config_.Path());
   const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
@@ -146,6 +149,12 @@ TEST_P(AboutWindowOnADesk, TakesTheFocusWhenItOpensAndReturnPressesOk) {
       },
       15s))
       << "the About window did not show";
+  EXPECT_TRUE(OuterReaches(about, Pixels(3000), Pixels(4500), outer))
+      << "outer corner at " << (outer ? outer->x : -1) << "," << (outer ? outer->y : -1);
+  const std::optional<Rect> client = x_.ClientRect(about);
+  ASSERT_TRUE(client);
+  EXPECT_EQ(client->width, Pixels(about::AboutWindowDesign().client_width));
+  EXPECT_EQ(client->height, Pixels(about::AboutWindowDesign().client_height));
   EXPECT_TRUE(WaitUntil([&] { return x_.ActiveIs(about); }, 10s))
       << "the About window did not take the focus";
   EXPECT_EQ(x_.Values(about, "WM_TRANSIENT_FOR"), std::vector<std::uint32_t>{main});
@@ -189,10 +198,19 @@ INSTANTIATE_TEST_SUITE_P(Desktops, MovedMainWindow,
                                          Desk{"kwin", 96}),
                          DeskName);
 
+// At 192 dpi the About window is some 1300 px wide.
+constexpr const char* kLargeScreen = "2200x1500x24";
 INSTANTIATE_TEST_SUITE_P(Desktops, AboutWindowOnADesk,
-                         testing::Values(Desk{"openbox", 96}, Desk{"xfwm4", 96},
-                                         Desk{"metacity", 96}, Desk{"mutter", 96},
-                                         Desk{"kwin", 96}),
+                         testing::Values(Desk{"openbox", 96}, Desk{"openbox", 144, kLargeScreen},
+                                         Desk{"openbox", 192, kLargeScreen}, Desk{"xfwm4", 96},
+                                         Desk{"xfwm4", 144, kLargeScreen},
+                                         Desk{"xfwm4", 192, kLargeScreen}, Desk{"metacity", 96},
+                                         Desk{"metacity", 144, kLargeScreen},
+                                         Desk{"metacity", 192, kLargeScreen}, Desk{"mutter", 96},
+                                         Desk{"mutter", 144, kLargeScreen},
+                                         Desk{"mutter", 192, kLargeScreen}, Desk{"kwin", 96},
+                                         Desk{"kwin", 144, kLargeScreen},
+                                         Desk{"kwin", 192, kLargeScreen}),
                          DeskName);
 
 }  // namespace

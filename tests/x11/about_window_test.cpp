@@ -33,15 +33,7 @@ class X11AboutWindow : public OnTheDesktop {
         x_, main_,
         ControlRect(x_, main_, app::MainWindowDesign(), "VARN_LABEL_" + std::to_string(lamp))
             .Centre()));
-    xcb_window_t about = XCB_NONE;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          about = x_.WindowOf(program.Pid(), "VARN-ON");
-          return about != XCB_NONE && x_.Framed(about);
-        },
-        15s))
-        << "the About window did not show";
-    return about;
+    return program.WaitForAboutWindow(x_);
   }
 
   Rect AboutRect(xcb_window_t about, std::string_view control) const {

@@ -72,13 +72,8 @@ TEST(AboutWindowAccessibility,
                 "click", "--repeat", "2", "--delay", "60", "1"});
   };
   double_click(ControlRect(x, main, app::MainWindowDesign(), "VARN_LABEL_2").Centre());
-  xcb_window_t about = XCB_NONE;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        about = x.WindowOf(program.Pid(), "VARN-ON");
-        return about != XCB_NONE && x.Framed(about);
-      },
-      15s));
+  const xcb_window_t about = program.WaitForAboutWindow(x);
+  ASSERT_NE(about, XCB_NONE);
 
   std::string tree;
   EXPECT_TRUE(WaitUntil(

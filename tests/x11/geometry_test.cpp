@@ -141,14 +141,8 @@ TEST_P(AboutWindowOnADesk, StandsAtItsPlaceTakesTheFocusAndReturnPressesOk) {
   const Rect lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4", TwipsPerPixel());
   const std::string display = "DISPLAY=" + server_.Display();
   ASSERT_TRUE(DoubleClickOnAChild(x_, main, lamp.Centre()));
-  xcb_window_t about = XCB_NONE;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        about = x_.WindowOf(program.Pid(), "VARN-ON");
-        return about != XCB_NONE && x_.Framed(about);
-      },
-      15s))
-      << "the About window did not show";
+  const xcb_window_t about = program.WaitForAboutWindow(x_);
+  ASSERT_NE(about, XCB_NONE);
   EXPECT_TRUE(OuterReaches(about, Pixels(3000), Pixels(4500), outer))
       << "outer corner at " << (outer ? outer->x : -1) << "," << (outer ? outer->y : -1);
   const std::optional<Rect> client = x_.ClientRect(about);

@@ -68,14 +68,8 @@ TEST(XwaylandClient, WindowsStandAtTheirStoredPlacesChaseAndSaveThemBackUnderMut
     // GTK's About window, an X client too.
     const Rect lamp_4 = ControlRect(x, main, app::MainWindowDesign(), "VARN_LABEL_4");
     ASSERT_TRUE(DoubleClickOnAChild(x, main, lamp_4.Centre()));
-    xcb_window_t about = XCB_NONE;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          about = x.WindowOf(program.Pid(), "VARN-ON");
-          return about != XCB_NONE && x.Framed(about);
-        },
-        15s))
-        << "the About window did not show";
+    const xcb_window_t about = program.WaitForAboutWindow(x);
+    ASSERT_NE(about, XCB_NONE);
     EXPECT_TRUE(WaitUntil(
         [&] {
           outer = x.OuterFrame(about);

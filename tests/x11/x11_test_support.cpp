@@ -682,6 +682,18 @@ xcb_window_t ProgramProcess::WaitForMainWindow(const DisplayClient& x, bool fram
   return shown ? window : XCB_NONE;
 }
 
+xcb_window_t ProgramProcess::WaitForAboutWindow(const DisplayClient& x) {
+  xcb_window_t about = XCB_NONE;
+  const bool shown = WaitUntil(
+      [&] {
+        about = x.WindowOf(Pid(), "VARN-ON");
+        return about != XCB_NONE && x.Framed(about);
+      },
+      15s);
+  EXPECT_TRUE(shown) << "the About window did not show";
+  return shown ? about : XCB_NONE;
+}
+
 void ProgramProcess::CloseAndExpectCleanExit(const DisplayClient& x, xcb_window_t window) {
   x.SendDeleteWindow(window);
   ASSERT_TRUE(Ended(20s)) << "the program did not end after its window was closed";

@@ -248,6 +248,9 @@ class ProgramProcess {
   xcb_window_t WaitForMainWindow(const DisplayClient& x, bool framed);
   // Closes the main window as the user does; the program must end cleanly.
   void CloseAndExpectCleanExit(const DisplayClient& x, xcb_window_t window);
+  // The About window, once the window manager has framed it (a failure, and
+  // XCB_NONE, when it does not show within 15 s).
+  xcb_window_t WaitForAboutWindow(const DisplayClient& x);
 
  private:
   TemporaryFolder folder_;  // stderr file and a private XDG_RUNTIME_DIR

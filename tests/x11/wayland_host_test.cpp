@@ -54,12 +54,15 @@ TEST(XwaylandClient, WindowsStandAtTheirStoredPlacesChaseAndSaveThemBackUnderMut
     const xcb_window_t main = program.WaitForMainWindow(x, /*framed=*/true);
     ASSERT_NE(main, XCB_NONE);
     std::optional<Rect> outer;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          outer = x.OuterFrame(main);
-          return outer && outer->x == 200 && outer->y == 300;
-        },
-        10s))
+    const auto outer_reaches = [&](xcb_window_t window, int left, int top) {
+      return WaitUntil(
+          [&] {
+            outer = x.OuterFrame(window);
+            return outer && outer->x == left && outer->y == top;
+          },
+          10s);
+    };
+    EXPECT_TRUE(outer_reaches(main, 200, 300))
         << "outer corner at " << (outer ? outer->x : -1) << "," << (outer ? outer->y : -1);
     int lamp = 0;
     EXPECT_TRUE(WaitUntil([&] { return (lamp = RedLamp(x, main)) != 0; }, 10s));
@@ -70,12 +73,7 @@ TEST(XwaylandClient, WindowsStandAtTheirStoredPlacesChaseAndSaveThemBackUnderMut
     ASSERT_TRUE(DoubleClickOnAChild(x, main, lamp_4.Centre()));
     const xcb_window_t about = program.WaitForAboutWindow(x);
     ASSERT_NE(about, XCB_NONE);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          outer = x.OuterFrame(about);
-          return outer && outer->x == 400 && outer->y == 400;
-        },
-        10s))
+    EXPECT_TRUE(outer_reaches(about, 400, 400))
         << "About's outer corner at " << (outer ? outer->x : -1) << "," << (outer ? outer->y : -1);
     const std::optional<Rect> client = x.ClientRect(about);
     ASSERT_TRUE(client);

@@ -83,6 +83,38 @@ bool WindowPlacement::ClientOrigin(int& x, int& y) const {
 
 // The window manager's own report (sent) is in root coordinates; the
 // server's is in the parent's, the root's only while unframed.
+void WindowPlacement::OnStructureEvent(xcb_ewmh_connection_t& ewmh,
+                                       const xcb_generic_event_t& event) {
+  switch (event.response_type & 0x7F) {
+    case XCB_CONFIGURE_NOTIFY:
+      if (const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+          configure.window == window_) {
+        OnConfigureNotify(configure, (event.response_type & 0x80) != 0);
+      }
+      return;
+    case XCB_MAP_NOTIFY:
+      if (reinterpret_cast<const xcb_map_notify_event_t&>(event).window == window_) {
+        mapped_ = true;
+      }
+      return;
+    case XCB_REPARENT_NOTIFY:
+      if (const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
+          reparent.window == window_) {
+        parent_ = reparent.parent;
+      }
+      return;
+    case XCB_PROPERTY_NOTIFY:
+      if (IsFrameExtentsChange(ewmh, event, window_)) {
+        if (const std::optional<FrameExtents> frame = ReadFrameExtents(ewmh, window_)) {
+          OnFrameExtents(*frame);
+        }
+      }
+      return;
+    default:
+      return;
+  }
+}
+
 void WindowPlacement::OnConfigureNotify(const xcb_configure_notify_event_t& event, bool sent) {
   actual_width_ = event.width;
   actual_height_ = event.height;

@@ -42,12 +42,13 @@ class WindowPlacement {
   // Just before the window maps, with the frame if the window manager has
   // said which it will draw.
   void BeforeMap(std::optional<FrameExtents> frame);
-  void OnConfigureNotify(const xcb_configure_notify_event_t& event, bool sent);
-  void OnMapNotify() { mapped_ = true; }
-  void OnReparentNotify(xcb_window_t parent) { parent_ = parent; }
-  void OnFrameExtents(const FrameExtents& frame);
+  // The attached window's ConfigureNotify, MapNotify, ReparentNotify and
+  // _NET_FRAME_EXTENTS changes; other events are left alone.
+  void OnStructureEvent(xcb_ewmh_connection_t& ewmh, const xcb_generic_event_t& event);
 
  private:
+  void OnConfigureNotify(const xcb_configure_notify_event_t& event, bool sent);
+  void OnFrameExtents(const FrameExtents& frame);
   void PlaceClient();                       // puts the client where the outer rectangle asks
   void SendPlace();                         // tells the server where it was put
   void OnClientMoved(int x, int y);         // in root coordinates

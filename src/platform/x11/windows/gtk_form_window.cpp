@@ -68,28 +68,7 @@ void GtkFormWindow::Show(NativeWindow* owner) {
 }
 
 void GtkFormWindow::HandleEvent(const xcb_generic_event_t& event) {
-  switch (event.response_type & 0x7F) {
-    case XCB_CONFIGURE_NOTIFY:
-      placement_.OnConfigureNotify(reinterpret_cast<const xcb_configure_notify_event_t&>(event),
-                                   (event.response_type & 0x80) != 0);
-      return;
-    case XCB_MAP_NOTIFY:
-      placement_.OnMapNotify();
-      return;
-    case XCB_REPARENT_NOTIFY:
-      placement_.OnReparentNotify(
-          reinterpret_cast<const xcb_reparent_notify_event_t&>(event).parent);
-      return;
-    case XCB_PROPERTY_NOTIFY:
-      if (IsFrameExtentsChange(host_.X().Ewmh(), event, id_)) {
-        if (const std::optional<FrameExtents> extents = ReadFrameExtents(host_.X().Ewmh(), id_)) {
-          placement_.OnFrameExtents(*extents);
-        }
-      }
-      return;
-    default:
-      return;
-  }
+  placement_.OnStructureEvent(host_.X().Ewmh(), event);
 }
 
 }  // namespace platform::x11

@@ -119,47 +119,13 @@ void X11Window::HandleEvent(const xcb_generic_event_t& event) {
     case XCB_MAP_NOTIFY:
     case XCB_REPARENT_NOTIFY:
     case XCB_PROPERTY_NOTIFY:
-      OnStructureEvent(event);
+      placement_.OnStructureEvent(host_.X().Ewmh(), event);
       return;
     default:
       // Input: none while a modal window stands over this one.
       if (host_.TakesInput(this)) {
         OnInputEvent(event);
       }
-      return;
-  }
-}
-
-void X11Window::OnStructureEvent(const xcb_generic_event_t& event) {
-  switch (event.response_type & 0x7F) {
-    case XCB_CONFIGURE_NOTIFY: {
-      const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-      if (configure.window == window_.Id()) {
-        placement_.OnConfigureNotify(configure, (event.response_type & 0x80) != 0);
-      }
-      return;
-    }
-    case XCB_MAP_NOTIFY:
-      if (reinterpret_cast<const xcb_map_notify_event_t&>(event).window == window_.Id()) {
-        placement_.OnMapNotify();
-      }
-      return;
-    case XCB_REPARENT_NOTIFY: {
-      const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
-      if (reparent.window == window_.Id()) {
-        placement_.OnReparentNotify(reparent.parent);
-      }
-      return;
-    }
-    case XCB_PROPERTY_NOTIFY:
-      if (IsFrameExtentsChange(host_.X().Ewmh(), event, window_.Id())) {
-        if (const std::optional<FrameExtents> frame =
-                ReadFrameExtents(host_.X().Ewmh(), window_.Id())) {
-          placement_.OnFrameExtents(*frame);
-        }
-      }
-      return;
-    default:
       return;
   }
 }

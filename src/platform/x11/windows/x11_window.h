@@ -52,7 +52,6 @@ class X11Window final : public NativeWindow, public HostedWindow {
  private:
   void CreateControls();
   X11Control* ControlOf(xcb_window_t window);
-  void OnStructureEvent(const xcb_generic_event_t& event);
   void OnInputEvent(const xcb_generic_event_t& event);
 
   WindowHost& host_;

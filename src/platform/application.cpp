@@ -7,7 +7,8 @@
 
 namespace platform {
 
-Application::Application(Backend& backend) : backend_(backend), timers_(backend) {}
+Application::Application(Backend& backend)
+    : backend_(backend), timers_(backend), keyboard_(backend.Keys(), backend) {}
 
 void Application::Loaded(Form& form) {
   forms_.push_back(&form);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/attended_keys.h"
 #include "platform/backend.h"
 #include "platform/timer_scheduler.h"
 
@@ -34,7 +35,8 @@ class Application {
   TimerScheduler& Timers() { return timers_; }
   SettingsStore& Settings() { return backend_.Settings(); }
   WindowStacking& User32() { return backend_.Stacking(); }
-  KeyInjector& Keyboard() { return backend_.Keys(); }
+  // Num Lock, pressed only while a person is at the machine.
+  KeyInjector& Keyboard() { return keyboard_; }
 
  private:
   friend class Form;
@@ -42,6 +44,7 @@ class Application {
 
   Backend& backend_;
   TimerScheduler timers_;
+  AttendedKeys keyboard_;
   std::vector<Form*> forms_;
   bool ended_ = false;
 };

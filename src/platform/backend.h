@@ -85,12 +85,23 @@ class WindowStacking {
                             int cy, unsigned flags) = 0;
 };
 
+// What the system's own idle clock says of the session: how long ago it
+// counted the last input (any input, the program's own key presses
+// included), and whether the session is locked or its screen saver is on.
+struct IdleReading {
+  std::optional<Duration> idle;  // nullopt: no idle clock can be read here
+  bool locked = false;
+};
+
 class KeyInjector {
  public:
   virtual ~KeyInjector() = default;
   // One press and release of the Num Lock key; does nothing where keys
   // cannot be injected.
   virtual void PressNumLock() = 0;
+  // One reading of the idle clock that counts the presses this injects.
+  // Where there is none, says so once on stderr and returns no idle time.
+  virtual IdleReading ReadIdleClock() = 0;
 };
 
 class Backend : public TimerHost {

@@ -10,7 +10,7 @@ REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Unversioned names where Debian 12 and 13 both have one (libclang-rt-dev, not
 # clang 14's libclang-rt-14-dev), so the same list installs on either.
 BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev pkg-config googletest python3 clang-format
-  libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libglib2.0-dev
+  libxcb1-dev libxcb-icccm4-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-screensaver0-dev libglib2.0-dev
   libgtk-3-dev libcairo2-dev fonts-dejavu-core)
 # A virtual display with a window manager, input and screenshots.
 DISPLAY_PACKAGES=(xvfb openbox x11-utils xdotool imagemagick)

@@ -104,6 +104,7 @@ InputTime SimWindow::Time() const {
 }
 
 void SimWindow::ButtonDown(std::string_view control, int x, int y) {
+  backend_.keys_.PersonInput();  // input to the system, taken or not
   if (TakesInput()) {
     input_.ButtonDown(IndexOf(control), x, y, Time());
   }
@@ -209,6 +210,7 @@ void SimBackend::ForgetRecords() {
   stacking_.foreground_queries = {};
   stacking_.calls = {};
   keys_.presses = {};
+  keys_.idle_clock_reads = {};
 }
 
 void SimBackend::RunFor(Duration duration) {

@@ -63,6 +63,21 @@ void SimStacking::SetWindowPos(WindowHandle window, std::intptr_t insert_after, 
 
 void SimKeys::PressNumLock() {
   presses.push_back(backend_.Now());
+  if (presses_count_as_input) {
+    last_input_ = backend_.Now();
+  }
+}
+
+IdleReading SimKeys::ReadIdleClock() {
+  idle_clock_reads.push_back(backend_.Now());
+  if (!has_idle_clock) {
+    return {};
+  }
+  return {backend_.Now() - last_input_, locked};
+}
+
+void SimKeys::PersonInput() {
+  last_input_ = backend_.Now();
 }
 
 }  // namespace platform::sim

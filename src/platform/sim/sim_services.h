@@ -59,14 +59,26 @@ class SimStacking : public WindowStacking {
   SimBackend& backend_;
 };
 
+// Num Lock and the system's idle clock. The program starts with a person at
+// the machine; each press is input to the clock, as on a real system.
 class SimKeys : public KeyInjector {
  public:
   explicit SimKeys(SimBackend& backend) : backend_(backend) {}
   void PressNumLock() override;
+  IdleReading ReadIdleClock() override;
+
+  // A person's key, pointer move or click, now.
+  void PersonInput();
+
   std::vector<TimePoint> presses;
+  std::vector<TimePoint> idle_clock_reads;
+  bool has_idle_clock = true;
+  bool presses_count_as_input = true;
+  bool locked = false;  // locked, or the screen saver on
 
  private:
   SimBackend& backend_;
+  TimePoint last_input_{0};
 };
 
 }  // namespace platform::sim

@@ -44,6 +44,16 @@ class PortalNumLockRoute final : public NumLockRoute,
     }
   }
 
+  IdleReading ReadIdleClock() override {
+    if (!warned_no_idle_clock_) {
+      warned_no_idle_clock_ = true;
+      std::fprintf(stderr,
+                   "brellock-varn-on: this Wayland session's idle clock is not read, so Num Lock "
+                   "is pressed even while nobody is at the machine\n");
+    }
+    return {};
+  }
+
   // The emulated keyboard's socket; GLib's main context, where the portal's
   // calls run, the program's loop drives itself.
   void AddWatches(std::vector<pollfd>& files, int& /*timeout_ms*/) override {
@@ -84,6 +94,7 @@ class PortalNumLockRoute final : public NumLockRoute,
   RemoteDesktopPortal portal_;
   std::unique_ptr<EmulatedKeyboard> keyboard_;
   bool closed_ = false;
+  bool warned_no_idle_clock_ = false;
   int keyboard_fd_ = -1;
 };
 

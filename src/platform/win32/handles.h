@@ -51,12 +51,17 @@ struct KernelHandleTraits {
   static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 
+struct DesktopTraits {
+  static void Close(HDESK desktop) { CloseDesktop(desktop); }
+};
+
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueKey = UniqueHandle<HKEY, RegistryKeyTraits>;
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+using UniqueDesktop = UniqueHandle<HDESK, DesktopTraits>;
 
 // A device context borrowed with GetDC, given back with ReleaseDC.
 class WindowDc {

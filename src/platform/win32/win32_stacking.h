@@ -15,6 +15,10 @@ class Win32Stacking : public WindowStacking {
 class Win32Keys : public KeyInjector {
  public:
   void PressNumLock() override;
+  // The last input the system counted (GetLastInputInfo, which SendInput
+  // resets too), and whether the screen saver runs or the lock screen has
+  // the input.
+  IdleReading ReadIdleClock() override;
 };
 
 }  // namespace platform::win32

@@ -6,6 +6,7 @@
 // such a session, so that nothing of it is mapped elsewhere.
 #pragma once
 
+#include "platform/backend.h"
 #include "platform/x11/connection/watched_files.h"
 
 namespace platform::x11 {
@@ -16,6 +17,9 @@ class NumLockRoute : public WatchedFiles {
   // One press and release of Num Lock, in one frame each; nothing while the
   // route is not (or no longer) open.
   virtual void PressNumLock() = 0;
+  // The desktop's own idle clock and lock, which count the emulated
+  // keyboard's presses; no idle time where the desktop has none to read.
+  virtual platform::IdleReading ReadIdleClock() = 0;
 };
 
 }  // namespace platform::x11

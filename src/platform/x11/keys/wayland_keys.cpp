@@ -82,4 +82,14 @@ void WaylandKeys::PressNumLock() {
   }
 }
 
+IdleReading WaylandKeys::ReadIdleClock() {
+  if (!opened_) {
+    Open();
+  }
+  if (route_) {
+    return route_->ReadIdleClock();
+  }
+  return xtest_ ? xtest_->ReadIdleClock() : IdleReading{};
+}
+
 }  // namespace platform::x11

@@ -24,6 +24,9 @@ class WaylandKeys : public platform::KeyInjector {
   WaylandKeys(Display& display, EventLoop& loop);
   ~WaylandKeys() override;
   void PressNumLock() override;
+  // The desktop's idle clock where the route is open: Xwayland's counts
+  // only what X programs are sent.
+  IdleReading ReadIdleClock() override;
 
  private:
   void Open();

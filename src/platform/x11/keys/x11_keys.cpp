@@ -22,7 +22,7 @@ void Warn(const char* why) {
 
 }  // namespace
 
-X11Keys::X11Keys(Display& display) : display_(display) {
+X11Keys::X11Keys(Display& display) : display_(display), idle_clock_(display) {
   xcb_prefetch_extension_data(display_.Connection(), &xcb_test_id);
 }
 

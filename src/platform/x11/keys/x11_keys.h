@@ -5,6 +5,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/backend.h"
+#include "platform/x11/keys/x11_idle_clock.h"
 
 namespace platform::x11 {
 
@@ -17,6 +18,7 @@ class X11Keys : public platform::KeyInjector {
   // waiting on them. Says once on stderr if keys can't be pressed.
   explicit X11Keys(Display& display);
   void PressNumLock() override;
+  IdleReading ReadIdleClock() override { return idle_clock_.Read(); }
 
  private:
   void FindNumLock();
@@ -24,6 +26,7 @@ class X11Keys : public platform::KeyInjector {
   Display& display_;
   bool looked_ = false;
   xcb_keycode_t num_lock_ = 0;  // 0: keys can't be pressed here
+  X11IdleClock idle_clock_;
 };
 
 }  // namespace platform::x11

@@ -370,8 +370,27 @@ bool NumLockOn() {
   return (GetKeyState(VK_NUMLOCK) & 1) != 0;
 }
 
+// A person's pointer move of one pixel, as the system counts input.
+void PersonMovesThePointer() {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = 1;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof input);
+}
+
+// Since the last input the system counted, as its screen saver, lock and
+// sleep count it.
+std::chrono::milliseconds IdleTime() {
+  LASTINPUTINFO last{};
+  last.cbSize = sizeof last;
+  GetLastInputInfo(&last);
+  return std::chrono::milliseconds(GetTickCount() - last.dwTime);
+}
+
 TEST_F(Program, NumLockTogglesWithEachPress) {
   RunProgramWithUser([] {
+    PersonMovesThePointer();
     HWND main = WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     const DWORD program_thread = GetWindowThreadProcessId(main, nullptr);
@@ -379,6 +398,32 @@ TEST_F(Program, NumLockTogglesWithEachPress) {
     const bool first = NumLockOn();
     EXPECT_TRUE(WaitFor([first] { return NumLockOn() != first; })) << "Num Lock never changed";
     EXPECT_TRUE(WaitFor([first] { return NumLockOn() == first; })) << "Num Lock changed only once";
+    AttachThreadInput(GetCurrentThreadId(), program_thread, FALSE);
+  });
+}
+
+// Left alone, the program stops pressing within a minute or so with Num Lock
+// as it found it, so the system's idle clock runs on; a person's input
+// brings the presses back. (Run on its own: it waits for a minute.)
+using LeftAlone = Program;
+
+TEST_F(LeftAlone, NumLockRestsAndTheIdleClockRunsOnUntilAPersonComes) {
+  RunProgramWithUser([] {
+    PersonMovesThePointer();
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const DWORD program_thread = GetWindowThreadProcessId(main, nullptr);
+    ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), program_thread, TRUE));
+    const bool first = NumLockOn();
+    EXPECT_TRUE(WaitFor([first] { return NumLockOn() != first; })) << "Num Lock was never pressed";
+    EXPECT_TRUE(WaitFor([] { return IdleTime() >= 15s; }, 110s))
+        << "the presses held the idle clock back: " << IdleTime().count() << " ms";
+    EXPECT_EQ(NumLockOn(), first) << "Num Lock was left changed";
+
+    PersonMovesThePointer();
+    EXPECT_TRUE(WaitFor([first] { return NumLockOn() != first; }, 5s))
+        << "a person's input did not bring the presses back";
+    EXPECT_LT(IdleTime(), 5s);
     AttachThreadInput(GetCurrentThreadId(), program_thread, FALSE);
   });
 }

@@ -59,6 +59,7 @@ using SharedDesktop = OnTheDesktop;
 TEST_F(SharedDesktop, NumLockTogglesEvery750Milliseconds) {
   ASSERT_TRUE(x_.NumLockUsable()) << "the display's keyboard has no Num Lock modifier";
   const bool found = x_.NumLockLocked();
+  Xdotool({"mousemove_relative", "1", "0"});  // a person is at the machine
   ProgramProcess program(display_, config_.Path());
   const xcb_window_t window = program.WaitForMainWindow(x_, /*framed=*/false);
   ASSERT_NE(window, XCB_NONE);
@@ -222,6 +223,16 @@ TEST(ProgramWithoutXTest, WarnsOnceAboutNumLockAndRunsOn) {
   EXPECT_EQ(run.num_lock_toggles, 0);
   EXPECT_EQ(run.stderr_text,
             "brellock-varn-on: cannot press Num Lock here: the X server has no XTEST extension\n");
+}
+
+TEST(ProgramWithoutIdleClock, PressesAsEverAndSaysSoOnce) {
+  BareRun run;
+  RunOnPrivateServer({"-extension", "MIT-SCREEN-SAVER"}, run);
+  EXPECT_GE(run.lamp_changes, 10);
+  EXPECT_GE(run.num_lock_toggles, 2);
+  EXPECT_EQ(run.stderr_text,
+            "brellock-varn-on: the X server has no MIT-SCREEN-SAVER extension, so Num Lock is "
+            "pressed even while nobody is at the machine\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/screensaver.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -434,6 +435,26 @@ bool DisplayClient::NumLockLocked() const {
   Reply<xcb_query_pointer_reply_t> pointer(
       xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
   return pointer && (pointer->mask & num_lock_mask_) != 0;
+}
+
+std::optional<std::chrono::milliseconds> DisplayClient::IdleTime() const {
+  Reply<xcb_screensaver_query_info_reply_t> info(
+      xcb_screensaver_query_info_reply(c_, xcb_screensaver_query_info(c_, root_), nullptr));
+  if (!info) {
+    return std::nullopt;
+  }
+  return std::chrono::milliseconds(info->ms_since_user_input);
+}
+
+bool DisplayClient::ScreenSaverOn() const {
+  Reply<xcb_screensaver_query_info_reply_t> info(
+      xcb_screensaver_query_info_reply(c_, xcb_screensaver_query_info(c_, root_), nullptr));
+  return info && info->state == XCB_SCREENSAVER_STATE_ON;
+}
+
+void DisplayClient::ActivateScreenSaver() const {
+  xcb_force_screen_saver(c_, XCB_SCREEN_SAVER_ACTIVE);
+  xcb_flush(c_);
 }
 
 std::optional<Point> DisplayClient::Pointer() const {

@@ -152,6 +152,11 @@ class DisplayClient {
   bool NumLockUsable() const { return num_lock_mask_ != 0; }
   bool NumLockLocked() const;
 
+  // The server's idle clock and screen saver (MIT-SCREEN-SAVER).
+  std::optional<std::chrono::milliseconds> IdleTime() const;
+  bool ScreenSaverOn() const;
+  void ActivateScreenSaver() const;  // as `xset s activate` does
+
  private:
   std::vector<xcb_window_t> TopLevelWindows() const;  // the root's children, bottom first
   bool Viewable(xcb_window_t window) const;

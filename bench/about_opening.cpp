@@ -34,8 +34,9 @@ double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
-long StatusKib(pid_t pid, const char* field) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+// A "Field: N kB" line of /proc/PID/<file>; -1 when absent.
+long ProcKib(pid_t pid, const char* file, const char* field) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/" + file);
   std::string line;
   while (std::getline(status, line)) {
     if (line.rfind(field, 0) == 0) {
@@ -201,7 +202,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::this_thread::sleep_for(1s);
-  std::printf("about_rss_kib_before=%ld\n", StatusKib(pid, "VmRSS:"));
+  std::printf("about_rss_kib_before=%ld\n", ProcKib(pid, "status", "VmRSS:"));
+  std::printf("about_pss_kib_before=%ld\n", ProcKib(pid, "smaps_rollup", "Pss:"));
   std::printf("about_gtk_mapped_before=%d\n", MapsGtk(pid) ? 1 : 0);
   Opener opener(display, *rect);
   std::vector<double> later;
@@ -248,7 +250,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (i == 1 || i == 10 || i == openings) {
-      std::printf("about_rss_kib_%d=%ld\n", i == openings ? 100 : i, StatusKib(pid, "VmRSS:"));
+      std::printf("about_rss_kib_%d=%ld\n", i == openings ? 100 : i,
+                  ProcKib(pid, "status", "VmRSS:"));
+      std::printf("about_pss_kib_%d=%ld\n", i == openings ? 100 : i,
+                  ProcKib(pid, "smaps_rollup", "Pss:"));
     }
   }
   if (!later.empty()) {

@@ -22,6 +22,7 @@ ROWS = [
     ("startup_ms", "start-up to first frame (ms)", 1),
     ("cpu_ms_per_min", "CPU (ms per minute)", 1),
     ("ctx_per_s", "context switches per second", 1),
+    ("pss_kib", "Pss (KiB, shared pages shared out)", 0),
     ("rss_kib", "VmRSS (KiB)", 0),
     ("hwm_kib", "VmHWM (KiB)", 0),
     ("rss_anon_kib", "  of VmRSS: RssAnon (KiB)", 0),
@@ -206,7 +207,8 @@ def judge_rounds(directory, facts, heading):
     p, x = runs["program"], runs["xlib_floor"]
     ratio_rows = []
     for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
-                       ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
+                       ("pss_kib", "Pss"), ("rss_kib", "VmRSS"),
+                       ("startup_ms", "start-up to first frame"),
                        ("xserver_cpu_ms_per_min", "Xvfb CPU"), ("wm_cpu_ms_per_min", "openbox CPU"),
                        ("period_p99_error_ms", "p99 period error")]:
         ratio_rows.append([label, fmt_ratio(ratio(median(p, key), median(x, key)))])
@@ -215,8 +217,8 @@ def judge_rounds(directory, facts, heading):
     print("which ran next to it in time): median [min-max]\n")
     paired_rows = []
     for key, label in [("cpu_ms_per_min", "CPU per minute"), ("ctx_per_s", "context switches/s"),
-                       ("rss_kib", "VmRSS"), ("startup_ms", "start-up to first frame"),
-                       ("xserver_cpu_ms_per_min", "Xvfb CPU")]:
+                       ("pss_kib", "Pss"), ("rss_kib", "VmRSS"),
+                       ("startup_ms", "start-up to first frame"), ("xserver_cpu_ms_per_min", "Xvfb CPU")]:
         paired_rows.append([label, paired(p, x, key)])
     table(["metric", "program/Xlib floor"], paired_rows)
 
@@ -231,7 +233,10 @@ def judge_rounds(directory, facts, heading):
     # job itself costs. The program aims at 1.1 x; these are the limits.
     against("CPU per minute <= 1.5 x Xlib floor", "cpu_ms_per_min", 1.5)
     against("context switches/s <= 1.3 x Xlib floor", "ctx_per_s", 1.3)
-    against("VmRSS <= 2 x Xlib floor (About window never opened)", "rss_kib", 2.0)
+    # Memory is judged by Pss: VmRSS counts each shared library page the
+    # process touches as wholly its own, and so rewards a private copy of a
+    # library every other program shares.
+    against("Pss <= 2 x Xlib floor (About window never opened)", "pss_kib", 2.0)
     growth = median(p, "anon_growth_kib_per_min")
     goals.append(("RssAnon growth <= 32 KiB/min", None if growth is None else growth <= 32,
                   "not measured" if growth is None else f"{growth:.1f} KiB/min (median of rounds)"))
@@ -296,11 +301,13 @@ def about_goals(facts, goals):
          f"{facts.get('about_first_longest_step_ms')} ms" if lost is not None and late is not None else "")
     opened, tenth, last = fact("about_rss_kib_1"), fact("about_rss_kib_10"), fact("about_rss_kib_100")
     goal("VmRSS after the About window has been open <= 32 MB", opened, opened is not None and opened <= 32 * 1024,
-         f"{opened:.0f} KiB (before the first opening {facts.get('about_rss_kib_before')} KiB)"
+         f"{opened:.0f} KiB, Pss {facts.get('about_pss_kib_1')} KiB (before the first opening "
+         f"{facts.get('about_rss_kib_before')} KiB, Pss {facts.get('about_pss_kib_before')} KiB)"
          if opened is not None else "")
     goal("VmRSS flat over 100 About openings (10th to 100th <= 0.5 MB)", last,
          last is not None and tenth is not None and last - tenth <= 512,
-         f"{tenth:.0f} KiB after 10, {last:.0f} KiB after 100" if last is not None and tenth is not None else "")
+         f"{tenth:.0f} KiB after 10, {last:.0f} KiB after 100 (Pss {facts.get('about_pss_kib_10')} "
+         f"and {facts.get('about_pss_kib_100')} KiB)" if last is not None and tenth is not None else "")
 
 
 def main():

@@ -287,6 +287,7 @@ void PrintFigures(const Measured& m, const FirstFrame& first, Nanos exec_time, b
   Put("ctx_per_s", static_cast<double>(to.context_switches - from.context_switches) * 1e9 /
                        static_cast<double>(m.span));
   Put("rss_kib", static_cast<double>(to.rss_kib));
+  Put("pss_kib", static_cast<double>(to.pss_kib));
   Put("hwm_kib", static_cast<double>(to.hwm_kib));
   Put("rss_anon_kib", static_cast<double>(to.rss_anon_kib));
   Put("rss_file_kib", static_cast<double>(to.rss_file_kib));

@@ -46,6 +46,9 @@ std::optional<ProcSample> ReadProcSample(pid_t pid) {
   sample.rss_anon_kib = StatusField(*status, "RssAnon");
   sample.rss_file_kib = StatusField(*status, "RssFile");
   sample.threads = StatusField(*status, "Threads");
+  if (const std::optional<std::string> rollup = ReadAll(base + "/smaps_rollup")) {
+    sample.pss_kib = StatusField(*rollup, "Pss");
+  }
 
   DIR* tasks = opendir((base + "/task").c_str());
   if (tasks == nullptr) {

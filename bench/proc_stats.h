@@ -1,6 +1,8 @@
 // What /proc tells about one process, summed over all of its threads: time on
 // a CPU in nanoseconds (schedstat, exact, unlike the 10 ms ticks of
-// utime/stime), context switches, and its memory.
+// utime/stime), context switches, and its memory: VmRSS, which counts every
+// page of a shared library the process touches as wholly its own, and Pss,
+// which shares each page out among the processes that map it.
 #pragma once
 
 #include <sys/types.h>
@@ -13,6 +15,7 @@ struct ProcSample {
   std::int64_t cpu_ns = 0;
   std::int64_t context_switches = 0;
   std::int64_t rss_kib = 0;
+  std::int64_t pss_kib = 0;  // smaps_rollup; 0 where the kernel has none
   std::int64_t hwm_kib = 0;
   std::int64_t rss_anon_kib = 0;
   std::int64_t rss_file_kib = 0;

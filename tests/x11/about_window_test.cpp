@@ -1,6 +1,8 @@
 // The About window on the desktop in DISPLAY: opened from the lamps, what it
 // shows, how it takes the keyboard and the mouse, and how it closes.
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "about/about_design.h"
 #include "app/main_design.h"
@@ -142,16 +144,35 @@ TEST_F(X11AboutWindow, ClosingTheMainWindowUnloadsTheAboutWindowFirstAndEnds) {
   EXPECT_EQ(program.Stderr(), "");
 }
 
-// A session that asks GTK programs for Wayland (GDK_BACKEND) still gets the
-// About window from GTK's widgets, on X11 beside the main window.
-TEST_F(X11AboutWindow, ASessionAskingGtkForWaylandStillGetsItsLabels) {
-  ProgramProcess program(display_, config_.Path(), {}, {"GDK_BACKEND=wayland"});
+// A session that asks GTK programs for Wayland (GDK_BACKEND, beside a
+// Wayland display) still gets the About window from GTK's widgets, on X11
+// beside the main window. What GTK reads from the environment is fixed before
+// the main window shows, and nothing changes the environment after that (a
+// change beside another thread that reads it is a data race): not loading
+// GTK, which takes a launcher's start-up id out, nor starting it.
+TEST_F(X11AboutWindow, ASessionAskingGtkForWaylandGetsItOnX11WithTheEnvironmentAsStarted) {
+  const std::string changes = config_.File("environment-changes");
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  ProgramProcess program(
+      display_, config_.Path(), {},
+      {"GDK_BACKEND=wayland", "WAYLAND_DISPLAY=wayland-varn", "DESKTOP_STARTUP_ID=launcher_TIME0",
+       "LD_PRELOAD=" VARN_ENVIRONMENT_WITNESS, "VARN_ENVIRONMENT_LOG=" + changes,
+       // The witness is loaded before the sanitizers' runtime, which is
+       // otherwise refused.
+       std::string("ASAN_OPTIONS=") + (asan != nullptr ? std::string(asan) + ":" : "") +
+           "verify_asan_link_order=0"});
+  ASSERT_NE(program.WaitForMainWindow(x_, /*framed=*/true), XCB_NONE);
+  const std::string at_start = ReadFile(changes);
+  // The witness sees the program's own settings at its start.
+  EXPECT_NE(at_start.find("setenv GDK_BACKEND\n"), std::string::npos) << at_start;
+
   const xcb_window_t about = OpenAbout(program, 2);
   ASSERT_NE(about, XCB_NONE);
   EXPECT_TRUE(WaitUntil(
       [&] { return GreenOnBlack(x_.ScreenImage(AboutRect(about, "BRELLOCK_VARN_ON_TITLE"))); },
       5s));
   program.CloseAndExpectCleanExit(x_, main_);
+  EXPECT_EQ(ReadFile(changes), at_start) << "changed after the main window showed";
   EXPECT_EQ(program.Stderr(), "");
 }
 

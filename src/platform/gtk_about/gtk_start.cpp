@@ -4,21 +4,15 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace platform::gtk_about {
 
 bool StartGtk() {
   static const bool started = [] {
-    // GDK's GL probe at start maps Mesa and LLVM (some 56 MB, and 50 to 80
-    // ms at the first opening) for a window that draws nothing with GL.
-    setenv("GDK_GL", "disable", 1);
-    // The program is an X client everywhere (on a Wayland session, through
-    // Xwayland, as its main window is): the window manager that places its
-    // main window places this one, and transient-for can name that window.
-    // A GDK_BACKEND the session sets for GTK programs would otherwise ask
-    // for a backend outside the allowed one, and GDK would open none.
-    setenv("GDK_BACKEND", "x11", 1);
+    // The About window is an X client, as the main window is. GDK has an
+    // API for the backends it may open; GDK_BACKEND and GDK_GL, which it has
+    // none for, the program's main sets before any thread runs
+    // (module_environment.cpp): the environment is never changed here.
     gdk_set_allowed_backends("x11");
     // GTK would name the window class after argv, which it is not given,
     // and its start names the class after the program's name again.

@@ -129,6 +129,10 @@ bool Win32Backend::PreTranslate(const MSG& message) {
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && message.hwnd != nullptr) {
     const HWND form = GetAncestor(message.hwnd, GA_ROOT);
     if (IsFormWindow(form)) {
+      // As the dialog manager does on keyboard navigation: the focus is
+      // shown from now on, also to whoever opened the window with the mouse
+      // (Windows hides it until the keyboard is used).
+      SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
       MoveFocusInTabOrder(form, (GetKeyState(VK_SHIFT) & 0x8000) == 0);
       return true;
     }

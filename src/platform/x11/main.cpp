@@ -7,10 +7,12 @@
 
 #include "app/command_line.h"
 #include "app/module1.h"
+#include "platform/x11/connection/module_environment.h"
 #include "platform/x11/connection/x11_display.h"
 #include "platform/x11/x11_backend.h"
 
 int main(int argc, char* argv[]) {
+  platform::x11::FixModuleEnvironment();
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const app::CommandLine command = app::ReadCommandLine(arguments);
   if (command.action != app::CommandLine::Action::Run) {

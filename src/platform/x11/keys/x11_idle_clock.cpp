@@ -3,11 +3,23 @@
 #include <xcb/screensaver.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/x11/connection/x11_display.h"
 #include "platform/x11/connection/xcb_owners.h"
 
 namespace platform::x11 {
+
+namespace {
+
+bool IsXwayland(xcb_connection_t* c) {
+  constexpr char kXwayland[] = "XWAYLAND";
+  const auto reply =
+      Take(xcb_query_extension_reply, c, xcb_query_extension(c, std::strlen(kXwayland), kXwayland));
+  return reply && reply->present != 0;
+}
+
+}  // namespace
 
 X11IdleClock::X11IdleClock(Display& display) : display_(display) {
   xcb_prefetch_extension_data(display_.Connection(), &xcb_screensaver_id);
@@ -22,6 +34,11 @@ IdleReading X11IdleClock::Read() {
   if (extension == nullptr || extension->present == 0) {
     if (!warned_) {
       warned_ = true;
+      // Xwayland has no idle clock, but there the presses reach only
+      // Xwayland itself, not the session's clock: nothing to say.
+      if (IsXwayland(c)) {
+        return {};
+      }
       std::fprintf(stderr,
                    "brellock-varn-on: the X server has no MIT-SCREEN-SAVER extension, so Num Lock "
                    "is pressed even while nobody is at the machine\n");

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/wayland_keys/emulated_keyboard.h"
@@ -38,10 +39,19 @@ class PortalNumLockRoute final : public NumLockRoute,
     portal_.Begin();
   }
 
+  // The program counts its presses to leave Num Lock as it found it, and
+  // counts those asked for before the keyboard could send them (while the
+  // dialog waits) too. So when an odd number went unsent, the first that
+  // could be sent is left out, and the light is back in step with the count.
   void PressNumLock() override {
-    if (keyboard_ && !closed_) {
-      keyboard_->PressKey(kNumLockCode);
+    if (!keyboard_ || closed_ || !keyboard_->Ready()) {
+      unsent_odd_ = !unsent_odd_;
+      return;
     }
+    if (std::exchange(unsent_odd_, false)) {
+      return;  // left out
+    }
+    keyboard_->PressKey(kNumLockCode);
   }
 
   IdleReading ReadIdleClock() override {
@@ -95,6 +105,7 @@ class PortalNumLockRoute final : public NumLockRoute,
   std::unique_ptr<EmulatedKeyboard> keyboard_;
   bool closed_ = false;
   bool warned_no_idle_clock_ = false;
+  bool unsent_odd_ = false;  // an odd number of presses asked for went unsent
   int keyboard_fd_ = -1;
 };
 

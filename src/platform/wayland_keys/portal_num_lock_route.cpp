@@ -12,6 +12,7 @@
 #include "platform/wayland_keys/emulated_keyboard.h"
 #include "platform/wayland_keys/portal_consent.h"
 #include "platform/wayland_keys/remote_desktop_portal.h"
+#include "platform/wayland_keys/session_idle_clock.h"
 #include "platform/x11/keys/num_lock_route.h"
 
 namespace platform::x11 {
@@ -37,6 +38,7 @@ class PortalNumLockRoute final : public NumLockRoute,
       return;
     }
     portal_.Begin();
+    idle_clock_ = std::make_unique<SessionIdleClock>();
   }
 
   // The program counts its presses to leave Num Lock as it found it, and
@@ -54,14 +56,12 @@ class PortalNumLockRoute final : public NumLockRoute,
     keyboard_->PressKey(kNumLockCode);
   }
 
+  // Nothing is read once the route is closed: nothing is pressed then.
   IdleReading ReadIdleClock() override {
-    if (!warned_no_idle_clock_) {
-      warned_no_idle_clock_ = true;
-      std::fprintf(stderr,
-                   "brellock-varn-on: this Wayland session's idle clock is not read, so Num Lock "
-                   "is pressed even while nobody is at the machine\n");
+    if (closed_ || !idle_clock_) {
+      return {};
     }
-    return {};
+    return idle_clock_->Read();
   }
 
   // The emulated keyboard's socket; GLib's main context, where the portal's
@@ -103,8 +103,8 @@ class PortalNumLockRoute final : public NumLockRoute,
   PortalConsent consent_;
   RemoteDesktopPortal portal_;
   std::unique_ptr<EmulatedKeyboard> keyboard_;
+  std::unique_ptr<SessionIdleClock> idle_clock_;
   bool closed_ = false;
-  bool warned_no_idle_clock_ = false;
   bool unsent_odd_ = false;  // an odd number of presses asked for went unsent
   int keyboard_fd_ = -1;
 };

@@ -4,7 +4,11 @@
 // test's own whose portal (xdg-desktop-portal with its GNOME back end) is
 // started by the bus. The witness is the compositor itself: mutter's own
 // remote desktop session reports its Num Lock state, and sends the keys
-// that answer the portal's dialog.
+// that answer the portal's dialog and the input of a person come back;
+// mutter's idle monitor tells how long it has had no input.
+#include <algorithm>
+#include <cstdio>
+
 #include "portal_desktop_checks.h"
 
 namespace {
@@ -87,6 +91,30 @@ class MutterRemoteInput {
     }
   }
 
+  // A small pointer move, as a person's hand on the mouse gives.
+  void MovePointer() const {
+    Done(Call(session_, kSession, "NotifyPointerMotionRelative", g_variant_new("(dd)", 5.0, 3.0)));
+  }
+
+  // How long mutter has had no input from any device, as its idle monitor
+  // tells it (the program reads the same).
+  std::optional<std::chrono::milliseconds> IdleTime() const {
+    if (bus_ == nullptr) {
+      return std::nullopt;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
+        "org.gnome.Mutter.IdleMonitor", "GetIdletime", nullptr, G_VARIANT_TYPE("(t)"),
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply == nullptr) {
+      return std::nullopt;
+    }
+    guint64 ms = 0;
+    g_variant_get(reply, "(t)", &ms);
+    g_variant_unref(reply);
+    return std::chrono::milliseconds(ms);
+  }
+
   std::optional<bool> NumLock() const {
     GVariant* reply = Call(session_, "org.freedesktop.DBus.Properties", "Get",
                            g_variant_new("(ss)", kSession, "NumLockState"));
@@ -149,6 +177,7 @@ class GnomeWaylandNumLock : public testing::Test, public PortalDesktop {
             "DBUS_SESSION_BUS_ADDRESS=" + session_.Bus(), "XDG_STATE_HOME=" + state};
   }
   std::optional<bool> NumLock() const override { return remote_->NumLock(); }
+  std::optional<std::chrono::milliseconds> IdleTime() const { return remote_->IdleTime(); }
   // "Allow Remote Interaction", then "Share".
   void Allow() const override {
     remote_->Chord({kAlt, 'i'});
@@ -168,6 +197,93 @@ TEST_F(GnomeWaylandNumLock, AskedOnceThenTheCompositorsNumLockTogglesAndTheNextS
 
 TEST_F(GnomeWaylandNumLock, ARefusalIsSaidInOneLineTheLampsRunOnAndTheNextStartDoesNotAsk) {
   CheckRefusalSaidInOneLine(*this);
+}
+
+// Nobody at the machine: a minute after the last input that was not the
+// program's own (the dialog's answer) the presses rest, on a count that
+// leaves Num Lock as it was at start, and mutter's idle time grows; a
+// pointer move brings them back. One long wait: the minute itself.
+TEST_F(GnomeWaylandNumLock, AloneForAMinuteThePressesRestAndAPointerMoveBringsThemBack) {
+  using Clock = std::chrono::steady_clock;
+  const ScopedAuthority authority(Authority());
+  DisplayClient x(Display());
+  ASSERT_TRUE(x.Ok());
+  TemporaryFolder config, state;
+  const std::optional<bool> at_start = NumLock();
+  ASSERT_TRUE(at_start.has_value());
+  ProgramProcess program(Display(), config.Path(), {}, ProgramEnvironment(state.Path()));
+  ASSERT_NE(program.WaitForMainWindow(x, /*framed=*/true), XCB_NONE);
+  bool consented = false;
+  for (const auto end = Clock::now() + 20s; !consented && Clock::now() < end;) {
+    Allow();
+    consented = WaitUntil([&] { return NumLock() != at_start; }, 2s);
+  }
+  ASSERT_TRUE(consented) << program.Stderr() << Log();
+  const auto answered = Clock::now();
+
+  // Num Lock and mutter's idle time, every 100 ms, until the idle time is
+  // past 15 s with Num Lock still for as long, or 100 s have gone.
+  struct Sample {
+    Clock::time_point when;
+    std::chrono::milliseconds idle;
+  };
+  std::vector<Sample> idle_times;
+  bool last = !*at_start;
+  int changes = 1;
+  auto last_change = answered;
+  std::chrono::milliseconds idle{0};
+  while (Clock::now() < answered + 100s) {
+    std::this_thread::sleep_for(100ms);
+    if (const std::optional<bool> now = NumLock(); now && *now != last) {
+      last = *now;
+      ++changes;
+      last_change = Clock::now();
+    }
+    if (const auto read = IdleTime()) {
+      idle = *read;
+      idle_times.push_back({Clock::now(), idle});
+    }
+    if (idle >= 15s && Clock::now() - last_change >= 15s) {
+      break;
+    }
+  }
+  // What mutter's idle clock said while the program still pressed: under a
+  // second if it counts the emulated keyboard as activity.
+  std::chrono::milliseconds most_idle_while_pressing{0};
+  for (const Sample& sample : idle_times) {
+    if (sample.when < last_change) {
+      most_idle_while_pressing = std::max(most_idle_while_pressing, sample.idle);
+    }
+  }
+  const auto pressed_for =
+      std::chrono::duration_cast<std::chrono::milliseconds>(last_change - answered);
+  RecordProperty("num_lock_changes_before_rest", std::to_string(changes));
+  RecordProperty("presses_rested_after_answer_ms", std::to_string(pressed_for.count()));
+  RecordProperty("most_idle_ms_while_pressing", std::to_string(most_idle_while_pressing.count()));
+  RecordProperty("idle_ms_at_rest", std::to_string(idle.count()));
+  std::printf(
+      "Num Lock changed %d times, the last %lld ms after the answer; mutter's idle time "
+      "while pressing at most %lld ms, at rest %lld ms\n",
+      changes, static_cast<long long>(pressed_for.count()),
+      static_cast<long long>(most_idle_while_pressing.count()),
+      static_cast<long long>(idle.count()));
+  EXPECT_GE(idle, 15s) << "mutter's idle time";
+  EXPECT_GE(Clock::now() - last_change, 15s) << "Num Lock went on changing:\n" << program.Stderr();
+  EXPECT_GE(pressed_for, 50s) << "the presses rested before a minute alone";
+  EXPECT_GE(changes, 40);
+  EXPECT_EQ(NumLock(), at_start) << "Num Lock is not as it was at start";
+
+  remote_->MovePointer();
+  const auto moved = Clock::now();
+  EXPECT_TRUE(WaitUntil([&] { return NumLock() != at_start; }, 3s)) << "no press after the move";
+  RecordProperty(
+      "first_change_after_move_ms",
+      std::to_string(
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - moved).count()));
+  const auto idle_after_move = IdleTime();
+  ASSERT_TRUE(idle_after_move.has_value());
+  EXPECT_LT(*idle_after_move, 3s) << "mutter did not count the pointer move";
+  EXPECT_EQ(program.Stderr(), "");
 }
 
 }  // namespace

@@ -151,6 +151,45 @@ class MutterRemoteInput {
   std::string session_;
 };
 
+// GNOME's screen saver as gnome-shell publishes it, which headless mutter
+// does not run: the test owns its name and says when it is active.
+class TestScreenSaver {
+ public:
+  explicit TestScreenSaver(const std::string& bus) : bus_(ConnectToSessionBus(bus)) {
+    if (bus_ == nullptr) {
+      return;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.gnome.ScreenSaver", 4u /* do not queue */),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply != nullptr) {
+      guint32 result = 0;
+      g_variant_get(reply, "(u)", &result);
+      owned_ = result == 1;  // the primary owner
+      g_variant_unref(reply);
+    }
+  }
+  ~TestScreenSaver() {
+    if (bus_ != nullptr) {
+      g_object_unref(bus_);
+    }
+  }
+  TestScreenSaver(const TestScreenSaver&) = delete;
+  TestScreenSaver& operator=(const TestScreenSaver&) = delete;
+
+  bool Ok() const { return owned_; }
+  void SayActive(bool active) const {
+    g_dbus_connection_emit_signal(bus_, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver",
+                                  "ActiveChanged", g_variant_new("(b)", active), nullptr);
+    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+  }
+
+ private:
+  GDBusConnection* bus_;
+  bool owned_ = false;
+};
+
 // The GNOME desktop as the portal checks use it: mutter's remote session is
 // the witness, and its keys answer the dialog.
 class GnomeWaylandNumLock : public testing::Test, public PortalDesktop {
@@ -197,6 +236,36 @@ TEST_F(GnomeWaylandNumLock, AskedOnceThenTheCompositorsNumLockTogglesAndTheNextS
 
 TEST_F(GnomeWaylandNumLock, ARefusalIsSaidInOneLineTheLampsRunOnAndTheNextStartDoesNotAsk) {
   CheckRefusalSaidInOneLine(*this);
+}
+
+// While GNOME's screen saver says it is active (as it does over the lock
+// screen) nothing is pressed; once it says it is not, the presses come back.
+TEST_F(GnomeWaylandNumLock, NothingIsPressedWhileTheScreenSaverIsActive) {
+  const ScopedAuthority authority(Authority());
+  DisplayClient x(Display());
+  ASSERT_TRUE(x.Ok());
+  const TestScreenSaver screen_saver(session_.Bus());
+  ASSERT_TRUE(screen_saver.Ok());
+  TemporaryFolder config, state;
+  const std::optional<bool> at_start = NumLock();
+  ProgramProcess program(Display(), config.Path(), {}, ProgramEnvironment(state.Path()));
+  ASSERT_NE(program.WaitForMainWindow(x, /*framed=*/true), XCB_NONE);
+  bool consented = false;
+  for (const auto end = std::chrono::steady_clock::now() + 20s;
+       !consented && std::chrono::steady_clock::now() < end;) {
+    Allow();
+    consented = WaitUntil([&] { return NumLock() != at_start; }, 2s);
+  }
+  ASSERT_TRUE(consented) << program.Stderr() << Log();
+
+  screen_saver.SayActive(true);
+  std::this_thread::sleep_for(300ms);  // the signal on its way; a press may be under way
+  std::optional<bool> last = NumLock();
+  EXPECT_FALSE(WaitUntil([&] { return NumLock() != last; }, 3s)) << "pressed while active";
+  screen_saver.SayActive(false);
+  last = NumLock();
+  EXPECT_TRUE(WaitUntil([&] { return NumLock() != last; }, 1500ms)) << "no press after it ended";
+  EXPECT_EQ(program.Stderr(), "");
 }
 
 // Nobody at the machine: a minute after the last input that was not the

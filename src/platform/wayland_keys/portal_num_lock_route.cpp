@@ -57,11 +57,21 @@ class PortalNumLockRoute final : public NumLockRoute,
   }
 
   // Nothing is read once the route is closed: nothing is pressed then.
+  // The clock is read while the dialog waits too, so that the person who
+  // answers it is seen; that none can be read is said with the first press
+  // that can be sent.
   IdleReading ReadIdleClock() override {
     if (closed_ || !idle_clock_) {
       return {};
     }
-    return idle_clock_->Read();
+    const IdleReading reading = idle_clock_->Read();
+    if (idle_clock_->NoneAnswers() && keyboard_ && keyboard_->Ready() && !warned_no_idle_clock_) {
+      warned_no_idle_clock_ = true;
+      std::fprintf(stderr,
+                   "brellock-varn-on: this Wayland session's idle clock is not read, so Num Lock "
+                   "is pressed even while nobody is at the machine\n");
+    }
+    return reading;
   }
 
   // The emulated keyboard's socket; GLib's main context, where the portal's
@@ -105,6 +115,7 @@ class PortalNumLockRoute final : public NumLockRoute,
   std::unique_ptr<EmulatedKeyboard> keyboard_;
   std::unique_ptr<SessionIdleClock> idle_clock_;
   bool closed_ = false;
+  bool warned_no_idle_clock_ = false;
   bool unsent_odd_ = false;  // an odd number of presses asked for went unsent
   int keyboard_fd_ = -1;
 };

@@ -2,7 +2,6 @@
 #include "platform/wayland_keys/session_idle_clock.h"
 
 #include <chrono>
-#include <cstdio>
 #include <iterator>
 
 namespace platform::x11 {
@@ -81,21 +80,15 @@ platform::IdleReading SessionIdleClock::Read() {
   return {AskIdleTime(), Locked()};
 }
 
-std::nullopt_t SessionIdleClock::NoIdleClock() {
-  if (!warned_) {
-    warned_ = true;
-    std::fprintf(stderr,
-                 "brellock-varn-on: this Wayland session's idle clock is not read, so Num Lock "
-                 "is pressed even while nobody is at the machine\n");
-  }
-  return std::nullopt;
+bool SessionIdleClock::NoneAnswers() const {
+  return clock_ == kNoService;
 }
 
 // A service that is not there hands over to the next at the next tick, so
 // one tick never asks twice.
 std::optional<platform::Duration> SessionIdleClock::AskIdleTime() {
   if (clock_ == kNoService) {
-    return NoIdleClock();
+    return std::nullopt;
   }
   if (g_get_monotonic_time() < quiet_until_us_) {
     return std::nullopt;
@@ -106,9 +99,8 @@ std::optional<platform::Duration> SessionIdleClock::AskIdleTime() {
       bus_, service.name, service.path, service.name, service.method, nullptr,
       G_VARIANT_TYPE(service.reply), G_DBUS_CALL_FLAGS_NO_AUTO_START, kTimeoutMs, nullptr, &error);
   if (reply == nullptr) {
-    if (NotThere(error) && ++clock_ == kNoService) {
-      g_error_free(error);
-      return NoIdleClock();
+    if (NotThere(error)) {
+      ++clock_;
     } else if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) {
       quiet_until_us_ = g_get_monotonic_time() + kRestAfterTimeoutUs;
     }

@@ -24,21 +24,20 @@ class SessionIdleClock {
   SessionIdleClock(const SessionIdleClock&) = delete;
   SessionIdleClock& operator=(const SessionIdleClock&) = delete;
 
-  // At most one call on the bus. No idle time while none is known: where
-  // no desktop service answers at all, says so once on stderr.
+  // At most one call on the bus. No idle time while none is known.
   platform::IdleReading Read();
+  // Every service was asked and none tells the idle time.
+  bool NoneAnswers() const;
 
  private:
   std::optional<platform::Duration> AskIdleTime();
   bool Locked() const;
-  std::nullopt_t NoIdleClock();  // says so once
 
   GDBusConnection* bus_ = nullptr;
   std::unique_ptr<ScreenSaverWatch> gnome_saver_, desktop_saver_;
   LogindLockWatch logind_;
   std::size_t clock_ = 0;      // the service asked for the idle time
   gint64 quiet_until_us_ = 0;  // a service that did not answer in time rests till then
-  bool warned_ = false;
 };
 
 }  // namespace platform::x11

@@ -190,6 +190,108 @@ class TestScreenSaver {
   bool owned_ = false;
 };
 
+// logind as the program sees it on the system bus: the caller's session
+// ("auto"), its id, its path, and its LockedHint, which the test sets. The
+// test's own main context serves the calls, so the test runs it (Serve)
+// while it waits.
+class TestLogind {
+ public:
+  explicit TestLogind(const std::string& bus) : bus_(ConnectToSessionBus(bus)) {
+    if (bus_ == nullptr) {
+      return;
+    }
+    info_ = g_dbus_node_info_new_for_xml(kInterfaces, nullptr);
+    static const GDBusInterfaceVTable session = {
+        nullptr, &TestLogind::SessionProperty, nullptr, {}};
+    static const GDBusInterfaceVTable manager = {&TestLogind::ManagerCall, nullptr, nullptr, {}};
+    for (const char* path : {"/org/freedesktop/login1/session/auto", kSessionPath}) {
+      objects_.push_back(g_dbus_connection_register_object(bus_, path, info_->interfaces[0],
+                                                           &session, this, nullptr, nullptr));
+    }
+    objects_.push_back(g_dbus_connection_register_object(
+        bus_, "/org/freedesktop/login1", info_->interfaces[1], &manager, this, nullptr, nullptr));
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.freedesktop.login1", 4u /* do not queue */),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply != nullptr) {
+      guint32 result = 0;
+      g_variant_get(reply, "(u)", &result);
+      owned_ = result == 1;
+      g_variant_unref(reply);
+    }
+  }
+  ~TestLogind() {
+    if (bus_ != nullptr) {
+      for (const guint object : objects_) {
+        g_dbus_connection_unregister_object(bus_, object);
+      }
+      g_dbus_node_info_unref(info_);
+      g_object_unref(bus_);
+    }
+  }
+  TestLogind(const TestLogind&) = delete;
+  TestLogind& operator=(const TestLogind&) = delete;
+
+  bool Ok() const { return owned_; }
+  // The session's own path was asked for its LockedHint.
+  bool HintAsked() const { return hint_asked_; }
+  static void Serve() {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+  }
+  void SetLocked(bool locked) {
+    locked_ = locked;
+    GVariantBuilder changed;
+    g_variant_builder_init(&changed, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&changed, "{sv}", "LockedHint", g_variant_new_boolean(locked));
+    g_dbus_connection_emit_signal(
+        bus_, nullptr, kSessionPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+        g_variant_new("(sa{sv}as)", "org.freedesktop.login1.Session", &changed, nullptr), nullptr);
+    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+  }
+
+ private:
+  static constexpr char kSessionPath[] = "/org/freedesktop/login1/session/c1";
+  static constexpr char kInterfaces[] = R"(<node>
+  <interface name="org.freedesktop.login1.Session">
+    <property name="Id" type="s" access="read"/>
+    <property name="LockedHint" type="b" access="read"/>
+  </interface>
+  <interface name="org.freedesktop.login1.Manager">
+    <method name="GetSession"><arg type="s" direction="in"/><arg type="o" direction="out"/></method>
+  </interface>
+</node>)";
+
+  static GVariant* SessionProperty(GDBusConnection*, const gchar*, const gchar* path, const gchar*,
+                                   const gchar* name, GError**, gpointer self) {
+    auto* logind = static_cast<TestLogind*>(self);
+    if (g_strcmp0(name, "Id") == 0) {
+      return g_variant_new_string("c1");
+    }
+    logind->hint_asked_ = logind->hint_asked_ || g_strcmp0(path, kSessionPath) == 0;
+    return g_variant_new_boolean(logind->locked_);
+  }
+  static void ManagerCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                          GVariant* parameters, GDBusMethodInvocation* invocation, gpointer) {
+    const gchar* id = nullptr;
+    g_variant_get(parameters, "(&s)", &id);
+    if (g_strcmp0(id, "c1") == 0) {
+      g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", kSessionPath));
+    } else {
+      g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.login1.NoSuchSession",
+                                                 "no such session");
+    }
+  }
+
+  GDBusConnection* bus_;
+  GDBusNodeInfo* info_ = nullptr;
+  std::vector<guint> objects_;
+  bool owned_ = false;
+  bool locked_ = false;
+  bool hint_asked_ = false;
+};
+
 // The GNOME desktop as the portal checks use it: mutter's remote session is
 // the witness, and its keys answer the dialog.
 class GnomeWaylandNumLock : public testing::Test, public PortalDesktop {
@@ -265,6 +367,51 @@ TEST_F(GnomeWaylandNumLock, NothingIsPressedWhileTheScreenSaverIsActive) {
   screen_saver.SayActive(false);
   last = NumLock();
   EXPECT_TRUE(WaitUntil([&] { return NumLock() != last; }, 1500ms)) << "no press after it ended";
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+// While logind says the program's session is locked, nothing is pressed;
+// once it says it is not, the presses come back.
+TEST_F(GnomeWaylandNumLock, NothingIsPressedWhileLogindSaysTheSessionIsLocked) {
+  const ScopedAuthority authority(Authority());
+  DisplayClient x(Display());
+  ASSERT_TRUE(x.Ok());
+  TemporaryFolder system_folder;
+  const PrivateSessionBus system_bus(system_folder, {});
+  TestLogind logind(system_bus.Address());
+  ASSERT_TRUE(logind.Ok());
+  TemporaryFolder config, state;
+  std::vector<std::string> environment = ProgramEnvironment(state.Path());
+  environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + system_bus.Address());
+  const std::optional<bool> at_start = NumLock();
+  ProgramProcess program(Display(), config.Path(), {}, environment);
+  ASSERT_NE(program.WaitForMainWindow(x, /*framed=*/true), XCB_NONE);
+  bool consented = false;
+  for (const auto end = std::chrono::steady_clock::now() + 20s;
+       !consented && std::chrono::steady_clock::now() < end;) {
+    Allow();
+    consented = WaitUntil(
+        [&] {
+          TestLogind::Serve();
+          return NumLock() != at_start;
+        },
+        2s);
+  }
+  ASSERT_TRUE(consented) << program.Stderr() << Log();
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        TestLogind::Serve();
+        return logind.HintAsked();
+      },
+      5s));
+
+  logind.SetLocked(true);
+  std::this_thread::sleep_for(300ms);  // the signal on its way; a press may be under way
+  std::optional<bool> last = NumLock();
+  EXPECT_FALSE(WaitUntil([&] { return NumLock() != last; }, 3s)) << "pressed while locked";
+  logind.SetLocked(false);
+  last = NumLock();
+  EXPECT_TRUE(WaitUntil([&] { return NumLock() != last; }, 1500ms)) << "no press after unlocking";
   EXPECT_EQ(program.Stderr(), "");
 }
 

@@ -18,7 +18,12 @@ void AttendedKeys::PressNumLock() {
   const TimePoint now = clock_.Now();
   const IdleReading reading = keys_.ReadIdleClock();
   if (!reading.idle) {
-    Press(now);  // nobody can be told from the program: pressed as ever
+    // Nobody can be told from the program: pressed as ever, but for a lock
+    // screen or screen saver the desktop tells of without an idle clock
+    // (KDE's Wayland sessions).
+    if (!reading.locked) {
+      Press(now);
+    }
     return;
   }
   // A press would wake a screen saver or reach a lock screen, so none then,

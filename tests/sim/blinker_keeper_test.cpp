@@ -106,6 +106,15 @@ TEST(NumLockBlinker, IdleClocksThatCannotTellOrDoNotCountThePresses) {
   without_clock.backend.RunFor(120s);
   EXPECT_EQ(without_clock.backend.keys().presses, Ticks(0ms, 120s));
 
+  // A desktop with no idle clock may still tell of its lock.
+  SimProgram lock_only;
+  lock_only.backend.keys().has_idle_clock = false;
+  lock_only.Start();
+  lock_only.backend.At(4000ms, [&] { lock_only.backend.keys().locked = true; });
+  lock_only.backend.At(30100ms, [&] { lock_only.backend.keys().locked = false; });
+  lock_only.backend.RunFor(33s);
+  EXPECT_EQ(lock_only.backend.keys().presses, Joined(Ticks(0ms, 3750ms), Ticks(30750ms, 33s)));
+
   SimProgram uncounted;
   uncounted.backend.keys().presses_count_as_input = false;
   uncounted.Start();

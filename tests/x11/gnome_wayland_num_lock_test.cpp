@@ -4,7 +4,11 @@
 // test's own whose portal (xdg-desktop-portal with its GNOME back end) is
 // started by the bus. The witness is the compositor itself: mutter's own
 // remote desktop session reports its Num Lock state, and sends the keys
-// that answer the portal's dialog.
+// that answer the portal's dialog and the input of a person come back;
+// mutter's idle monitor tells how long it has had no input.
+#include <algorithm>
+#include <cstdio>
+
 #include "portal_desktop_checks.h"
 
 namespace {
@@ -87,6 +91,30 @@ class MutterRemoteInput {
     }
   }
 
+  // A small pointer move, as a person's hand on the mouse gives.
+  void MovePointer() const {
+    Done(Call(session_, kSession, "NotifyPointerMotionRelative", g_variant_new("(dd)", 5.0, 3.0)));
+  }
+
+  // How long mutter has had no input from any device, as its idle monitor
+  // tells it (the program reads the same).
+  std::optional<std::chrono::milliseconds> IdleTime() const {
+    if (bus_ == nullptr) {
+      return std::nullopt;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
+        "org.gnome.Mutter.IdleMonitor", "GetIdletime", nullptr, G_VARIANT_TYPE("(t)"),
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply == nullptr) {
+      return std::nullopt;
+    }
+    guint64 ms = 0;
+    g_variant_get(reply, "(t)", &ms);
+    g_variant_unref(reply);
+    return std::chrono::milliseconds(ms);
+  }
+
   std::optional<bool> NumLock() const {
     GVariant* reply = Call(session_, "org.freedesktop.DBus.Properties", "Get",
                            g_variant_new("(ss)", kSession, "NumLockState"));
@@ -123,6 +151,147 @@ class MutterRemoteInput {
   std::string session_;
 };
 
+// GNOME's screen saver as gnome-shell publishes it, which headless mutter
+// does not run: the test owns its name and says when it is active.
+class TestScreenSaver {
+ public:
+  explicit TestScreenSaver(const std::string& bus) : bus_(ConnectToSessionBus(bus)) {
+    if (bus_ == nullptr) {
+      return;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.gnome.ScreenSaver", 4u /* do not queue */),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply != nullptr) {
+      guint32 result = 0;
+      g_variant_get(reply, "(u)", &result);
+      owned_ = result == 1;  // the primary owner
+      g_variant_unref(reply);
+    }
+  }
+  ~TestScreenSaver() {
+    if (bus_ != nullptr) {
+      g_object_unref(bus_);
+    }
+  }
+  TestScreenSaver(const TestScreenSaver&) = delete;
+  TestScreenSaver& operator=(const TestScreenSaver&) = delete;
+
+  bool Ok() const { return owned_; }
+  void SayActive(bool active) const {
+    g_dbus_connection_emit_signal(bus_, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver",
+                                  "ActiveChanged", g_variant_new("(b)", active), nullptr);
+    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+  }
+
+ private:
+  GDBusConnection* bus_;
+  bool owned_ = false;
+};
+
+// logind as the program sees it on the system bus: the caller's session
+// ("auto"), its id, its path, and its LockedHint, which the test sets. The
+// test's own main context serves the calls, so the test runs it (Serve)
+// while it waits.
+class TestLogind {
+ public:
+  explicit TestLogind(const std::string& bus) : bus_(ConnectToSessionBus(bus)) {
+    if (bus_ == nullptr) {
+      return;
+    }
+    info_ = g_dbus_node_info_new_for_xml(kInterfaces, nullptr);
+    static const GDBusInterfaceVTable session = {
+        nullptr, &TestLogind::SessionProperty, nullptr, {}};
+    static const GDBusInterfaceVTable manager = {&TestLogind::ManagerCall, nullptr, nullptr, {}};
+    for (const char* path : {"/org/freedesktop/login1/session/auto", kSessionPath}) {
+      objects_.push_back(g_dbus_connection_register_object(bus_, path, info_->interfaces[0],
+                                                           &session, this, nullptr, nullptr));
+    }
+    objects_.push_back(g_dbus_connection_register_object(
+        bus_, "/org/freedesktop/login1", info_->interfaces[1], &manager, this, nullptr, nullptr));
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.freedesktop.login1", 4u /* do not queue */),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply != nullptr) {
+      guint32 result = 0;
+      g_variant_get(reply, "(u)", &result);
+      owned_ = result == 1;
+      g_variant_unref(reply);
+    }
+  }
+  ~TestLogind() {
+    if (bus_ != nullptr) {
+      for (const guint object : objects_) {
+        g_dbus_connection_unregister_object(bus_, object);
+      }
+      g_dbus_node_info_unref(info_);
+      g_object_unref(bus_);
+    }
+  }
+  TestLogind(const TestLogind&) = delete;
+  TestLogind& operator=(const TestLogind&) = delete;
+
+  bool Ok() const { return owned_; }
+  // The session's own path was asked for its LockedHint.
+  bool HintAsked() const { return hint_asked_; }
+  static void Serve() {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+  }
+  void SetLocked(bool locked) {
+    locked_ = locked;
+    GVariantBuilder changed;
+    g_variant_builder_init(&changed, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&changed, "{sv}", "LockedHint", g_variant_new_boolean(locked));
+    g_dbus_connection_emit_signal(
+        bus_, nullptr, kSessionPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+        g_variant_new("(sa{sv}as)", "org.freedesktop.login1.Session", &changed, nullptr), nullptr);
+    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+  }
+
+ private:
+  static constexpr char kSessionPath[] = "/org/freedesktop/login1/session/c1";
+  static constexpr char kInterfaces[] = R"(<node>
+  <interface name="org.freedesktop.login1.Session">
+    <property name="Id" type="s" access="read"/>
+    <property name="LockedHint" type="b" access="read"/>
+  </interface>
+  <interface name="org.freedesktop.login1.Manager">
+    <method name="GetSession"><arg type="s" direction="in"/><arg type="o" direction="out"/></method>
+  </interface>
+</node>)";
+
+  static GVariant* SessionProperty(GDBusConnection*, const gchar*, const gchar* path, const gchar*,
+                                   const gchar* name, GError**, gpointer self) {
+    auto* logind = static_cast<TestLogind*>(self);
+    if (g_strcmp0(name, "Id") == 0) {
+      return g_variant_new_string("c1");
+    }
+    logind->hint_asked_ = logind->hint_asked_ || g_strcmp0(path, kSessionPath) == 0;
+    return g_variant_new_boolean(logind->locked_);
+  }
+  static void ManagerCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                          GVariant* parameters, GDBusMethodInvocation* invocation, gpointer) {
+    const gchar* id = nullptr;
+    g_variant_get(parameters, "(&s)", &id);
+    if (g_strcmp0(id, "c1") == 0) {
+      g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", kSessionPath));
+    } else {
+      g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.login1.NoSuchSession",
+                                                 "no such session");
+    }
+  }
+
+  GDBusConnection* bus_;
+  GDBusNodeInfo* info_ = nullptr;
+  std::vector<guint> objects_;
+  bool owned_ = false;
+  bool locked_ = false;
+  bool hint_asked_ = false;
+};
+
 // The GNOME desktop as the portal checks use it: mutter's remote session is
 // the witness, and its keys answer the dialog.
 class GnomeWaylandNumLock : public testing::Test, public PortalDesktop {
@@ -149,6 +318,7 @@ class GnomeWaylandNumLock : public testing::Test, public PortalDesktop {
             "DBUS_SESSION_BUS_ADDRESS=" + session_.Bus(), "XDG_STATE_HOME=" + state};
   }
   std::optional<bool> NumLock() const override { return remote_->NumLock(); }
+  std::optional<std::chrono::milliseconds> IdleTime() const { return remote_->IdleTime(); }
   // "Allow Remote Interaction", then "Share".
   void Allow() const override {
     remote_->Chord({kAlt, 'i'});
@@ -168,6 +338,168 @@ TEST_F(GnomeWaylandNumLock, AskedOnceThenTheCompositorsNumLockTogglesAndTheNextS
 
 TEST_F(GnomeWaylandNumLock, ARefusalIsSaidInOneLineTheLampsRunOnAndTheNextStartDoesNotAsk) {
   CheckRefusalSaidInOneLine(*this);
+}
+
+// While GNOME's screen saver says it is active (as it does over the lock
+// screen) nothing is pressed; once it says it is not, the presses come back.
+TEST_F(GnomeWaylandNumLock, NothingIsPressedWhileTheScreenSaverIsActive) {
+  const ScopedAuthority authority(Authority());
+  DisplayClient x(Display());
+  ASSERT_TRUE(x.Ok());
+  const TestScreenSaver screen_saver(session_.Bus());
+  ASSERT_TRUE(screen_saver.Ok());
+  TemporaryFolder config, state;
+  const std::optional<bool> at_start = NumLock();
+  ProgramProcess program(Display(), config.Path(), {}, ProgramEnvironment(state.Path()));
+  ASSERT_NE(program.WaitForMainWindow(x, /*framed=*/true), XCB_NONE);
+  bool consented = false;
+  for (const auto end = std::chrono::steady_clock::now() + 20s;
+       !consented && std::chrono::steady_clock::now() < end;) {
+    Allow();
+    consented = WaitUntil([&] { return NumLock() != at_start; }, 2s);
+  }
+  ASSERT_TRUE(consented) << program.Stderr() << Log();
+
+  screen_saver.SayActive(true);
+  std::this_thread::sleep_for(300ms);  // the signal on its way; a press may be under way
+  std::optional<bool> last = NumLock();
+  EXPECT_FALSE(WaitUntil([&] { return NumLock() != last; }, 3s)) << "pressed while active";
+  screen_saver.SayActive(false);
+  last = NumLock();
+  EXPECT_TRUE(WaitUntil([&] { return NumLock() != last; }, 1500ms)) << "no press after it ended";
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+// While logind says the program's session is locked, nothing is pressed;
+// once it says it is not, the presses come back.
+TEST_F(GnomeWaylandNumLock, NothingIsPressedWhileLogindSaysTheSessionIsLocked) {
+  const ScopedAuthority authority(Authority());
+  DisplayClient x(Display());
+  ASSERT_TRUE(x.Ok());
+  TemporaryFolder system_folder;
+  const PrivateSessionBus system_bus(system_folder, {});
+  TestLogind logind(system_bus.Address());
+  ASSERT_TRUE(logind.Ok());
+  TemporaryFolder config, state;
+  std::vector<std::string> environment = ProgramEnvironment(state.Path());
+  environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + system_bus.Address());
+  const std::optional<bool> at_start = NumLock();
+  ProgramProcess program(Display(), config.Path(), {}, environment);
+  ASSERT_NE(program.WaitForMainWindow(x, /*framed=*/true), XCB_NONE);
+  bool consented = false;
+  for (const auto end = std::chrono::steady_clock::now() + 20s;
+       !consented && std::chrono::steady_clock::now() < end;) {
+    Allow();
+    consented = WaitUntil(
+        [&] {
+          TestLogind::Serve();
+          return NumLock() != at_start;
+        },
+        2s);
+  }
+  ASSERT_TRUE(consented) << program.Stderr() << Log();
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        TestLogind::Serve();
+        return logind.HintAsked();
+      },
+      5s));
+
+  logind.SetLocked(true);
+  std::this_thread::sleep_for(300ms);  // the signal on its way; a press may be under way
+  std::optional<bool> last = NumLock();
+  EXPECT_FALSE(WaitUntil([&] { return NumLock() != last; }, 3s)) << "pressed while locked";
+  logind.SetLocked(false);
+  last = NumLock();
+  EXPECT_TRUE(WaitUntil([&] { return NumLock() != last; }, 1500ms)) << "no press after unlocking";
+  EXPECT_EQ(program.Stderr(), "");
+}
+
+// Nobody at the machine: a minute after the last input that was not the
+// program's own (the dialog's answer) the presses rest, on a count that
+// leaves Num Lock as it was at start, and mutter's idle time grows; a
+// pointer move brings them back. One long wait: the minute itself.
+TEST_F(GnomeWaylandNumLock, AloneForAMinuteThePressesRestAndAPointerMoveBringsThemBack) {
+  using Clock = std::chrono::steady_clock;
+  const ScopedAuthority authority(Authority());
+  DisplayClient x(Display());
+  ASSERT_TRUE(x.Ok());
+  TemporaryFolder config, state;
+  const std::optional<bool> at_start = NumLock();
+  ASSERT_TRUE(at_start.has_value());
+  ProgramProcess program(Display(), config.Path(), {}, ProgramEnvironment(state.Path()));
+  ASSERT_NE(program.WaitForMainWindow(x, /*framed=*/true), XCB_NONE);
+  bool consented = false;
+  for (const auto end = Clock::now() + 20s; !consented && Clock::now() < end;) {
+    Allow();
+    consented = WaitUntil([&] { return NumLock() != at_start; }, 2s);
+  }
+  ASSERT_TRUE(consented) << program.Stderr() << Log();
+  const auto answered = Clock::now();
+
+  // Num Lock and mutter's idle time, every 100 ms, until the idle time is
+  // past 15 s with Num Lock still for as long, or 100 s have gone.
+  struct Sample {
+    Clock::time_point when;
+    std::chrono::milliseconds idle;
+  };
+  std::vector<Sample> idle_times;
+  bool last = !*at_start;
+  int changes = 1;
+  auto last_change = answered;
+  std::chrono::milliseconds idle{0};
+  while (Clock::now() < answered + 100s) {
+    std::this_thread::sleep_for(100ms);
+    if (const std::optional<bool> now = NumLock(); now && *now != last) {
+      last = *now;
+      ++changes;
+      last_change = Clock::now();
+    }
+    if (const auto read = IdleTime()) {
+      idle = *read;
+      idle_times.push_back({Clock::now(), idle});
+    }
+    if (idle >= 15s && Clock::now() - last_change >= 15s) {
+      break;
+    }
+  }
+  // What mutter's idle clock said while the program still pressed: under a
+  // second if it counts the emulated keyboard as activity.
+  std::chrono::milliseconds most_idle_while_pressing{0};
+  for (const Sample& sample : idle_times) {
+    if (sample.when < last_change) {
+      most_idle_while_pressing = std::max(most_idle_while_pressing, sample.idle);
+    }
+  }
+  const auto pressed_for =
+      std::chrono::duration_cast<std::chrono::milliseconds>(last_change - answered);
+  RecordProperty("num_lock_changes_before_rest", std::to_string(changes));
+  RecordProperty("presses_rested_after_answer_ms", std::to_string(pressed_for.count()));
+  RecordProperty("most_idle_ms_while_pressing", std::to_string(most_idle_while_pressing.count()));
+  RecordProperty("idle_ms_at_rest", std::to_string(idle.count()));
+  std::printf(
+      "Num Lock changed %d times, the last %lld ms after the answer; mutter's idle time "
+      "while pressing at most %lld ms, at rest %lld ms\n",
+      changes, static_cast<long long>(pressed_for.count()),
+      static_cast<long long>(most_idle_while_pressing.count()),
+      static_cast<long long>(idle.count()));
+  EXPECT_GE(idle, 15s) << "mutter's idle time";
+  EXPECT_GE(Clock::now() - last_change, 15s) << "Num Lock went on changing:\n" << program.Stderr();
+  EXPECT_GE(pressed_for, 50s) << "the presses rested before a minute alone";
+  EXPECT_GE(changes, 40);
+  EXPECT_EQ(NumLock(), at_start) << "Num Lock is not as it was at start";
+
+  remote_->MovePointer();
+  const auto moved = Clock::now();
+  EXPECT_TRUE(WaitUntil([&] { return NumLock() != at_start; }, 3s)) << "no press after the move";
+  RecordProperty(
+      "first_change_after_move_ms",
+      std::to_string(
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - moved).count()));
+  const auto idle_after_move = IdleTime();
+  ASSERT_TRUE(idle_after_move.has_value());
+  EXPECT_LT(*idle_after_move, 3s) << "mutter did not count the pointer move";
+  EXPECT_EQ(program.Stderr(), "");
 }
 
 }  // namespace

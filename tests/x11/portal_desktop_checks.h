@@ -51,6 +51,9 @@ class PortalDesktop {
   virtual void Allow() const = 0;
   virtual void Refuse() const = 0;
   virtual std::string Log() const = 0;
+  // What the program says on stderr at a start with consent: nothing where
+  // it can read the desktop's idle clock.
+  virtual std::string SaidWithConsent() const { return ""; }
 };
 
 // Consent once, the compositor's Num Lock toggling at the blinker's ticks,

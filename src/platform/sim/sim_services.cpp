@@ -71,7 +71,7 @@ void SimKeys::PressNumLock() {
 IdleReading SimKeys::ReadIdleClock() {
   idle_clock_reads.push_back(backend_.Now());
   if (!has_idle_clock) {
-    return {};
+    return {std::nullopt, locked};
   }
   return {backend_.Now() - last_input_, locked};
 }

@@ -28,6 +28,8 @@ class EmulatedKeyboard {
   EmulatedKeyboard& operator=(const EmulatedKeyboard&) = delete;
 
   int Fd() const;  // to watch for reading; -1 once lost
+  // The compositor lets the device emulate: a press now is sent.
+  bool Ready() const { return emulating_ && device_ != nullptr && !lost_; }
   void OnReadable();
   // A key press and its release, each in a frame of its own, so the key is
   // never left held; nothing until the compositor lets the device emulate.

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/wayland_keys/emulated_keyboard.h"
 #include "platform/wayland_keys/portal_consent.h"
 #include "platform/wayland_keys/remote_desktop_portal.h"
+#include "platform/wayland_keys/session_idle_clock.h"
 #include "platform/x11/keys/num_lock_route.h"
 
 namespace platform::x11 {
@@ -36,22 +38,40 @@ class PortalNumLockRoute final : public NumLockRoute,
       return;
     }
     portal_.Begin();
+    idle_clock_ = std::make_unique<SessionIdleClock>();
   }
 
+  // The program counts its presses to leave Num Lock as it found it, and
+  // counts those asked for before the keyboard could send them (while the
+  // dialog waits) too. So when an odd number went unsent, the first that
+  // could be sent is left out, and the light is back in step with the count.
   void PressNumLock() override {
-    if (keyboard_ && !closed_) {
-      keyboard_->PressKey(kNumLockCode);
+    if (!keyboard_ || closed_ || !keyboard_->Ready()) {
+      unsent_odd_ = !unsent_odd_;
+      return;
     }
+    if (std::exchange(unsent_odd_, false)) {
+      return;  // left out
+    }
+    keyboard_->PressKey(kNumLockCode);
   }
 
+  // Nothing is read once the route is closed: nothing is pressed then.
+  // The clock is read while the dialog waits too, so that the person who
+  // answers it is seen; that none can be read is said with the first press
+  // that can be sent.
   IdleReading ReadIdleClock() override {
-    if (!warned_no_idle_clock_) {
+    if (closed_ || !idle_clock_) {
+      return {};
+    }
+    const IdleReading reading = idle_clock_->Read();
+    if (idle_clock_->NoneAnswers() && keyboard_ && keyboard_->Ready() && !warned_no_idle_clock_) {
       warned_no_idle_clock_ = true;
       std::fprintf(stderr,
                    "brellock-varn-on: this Wayland session's idle clock is not read, so Num Lock "
                    "is pressed even while nobody is at the machine\n");
     }
-    return {};
+    return reading;
   }
 
   // The emulated keyboard's socket; GLib's main context, where the portal's
@@ -93,8 +113,10 @@ class PortalNumLockRoute final : public NumLockRoute,
   PortalConsent consent_;
   RemoteDesktopPortal portal_;
   std::unique_ptr<EmulatedKeyboard> keyboard_;
+  std::unique_ptr<SessionIdleClock> idle_clock_;
   bool closed_ = false;
   bool warned_no_idle_clock_ = false;
+  bool unsent_odd_ = false;  // an odd number of presses asked for went unsent
   int keyboard_fd_ = -1;
 };
 

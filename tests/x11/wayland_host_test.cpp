@@ -83,7 +83,17 @@ TEST(XwaylandClient, WindowsStandAtTheirStoredPlacesChaseAndSaveThemBackUnderMut
     EXPECT_TRUE(WaitUntil([&] { return x.WindowOf(program.Pid(), "VARN-ON") == XCB_NONE; }, 10s))
         << "the About window did not close";
     program.CloseAndExpectCleanExit(x, main);
-    EXPECT_EQ(program.Stderr(), "");
+    // An Xwayland older than 23.1 has no XWAYLAND extension, so the program
+    // cannot tell it from another X server without an idle clock, and says
+    // so once if its first press came due; nothing else may be said.
+    std::string said = program.Stderr();
+    const std::string no_idle_clock =
+        "brellock-varn-on: the X server has no MIT-SCREEN-SAVER extension, so Num Lock is "
+        "pressed even while nobody is at the machine\n";
+    if (said == no_idle_clock && !x.HasExtension("XWAYLAND")) {
+      said.clear();
+    }
+    EXPECT_EQ(said, "");
   }
   EXPECT_EQ(StoredNumber(config.Path(), "MainLeft"), 3000.0f);
   EXPECT_EQ(StoredNumber(config.Path(), "MainTop"), 4500.0f);

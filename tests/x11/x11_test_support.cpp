@@ -446,6 +446,12 @@ std::optional<std::chrono::milliseconds> DisplayClient::IdleTime() const {
   return std::chrono::milliseconds(info->ms_since_user_input);
 }
 
+bool DisplayClient::HasExtension(const char* name) const {
+  Reply<xcb_query_extension_reply_t> reply(xcb_query_extension_reply(
+      c_, xcb_query_extension(c_, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+  return reply && reply->present != 0;
+}
+
 bool DisplayClient::ScreenSaverOn() const {
   Reply<xcb_screensaver_query_info_reply_t> info(
       xcb_screensaver_query_info_reply(c_, xcb_screensaver_query_info(c_, root_), nullptr));

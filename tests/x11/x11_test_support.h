@@ -155,6 +155,7 @@ class DisplayClient {
   // The server's idle clock and screen saver (MIT-SCREEN-SAVER).
   std::optional<std::chrono::milliseconds> IdleTime() const;
   bool ScreenSaverOn() const;
+  bool HasExtension(const char* name) const;
   void ActivateScreenSaver() const;  // as `xset s activate` does
 
  private:

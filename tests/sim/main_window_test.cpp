@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "about/about_design.h"
+#include "app/main_design.h"
 #include "sim_program.h"
 
 namespace {
@@ -129,6 +133,45 @@ TEST(MainWindowUnload, RunReturnsWhenTheLastWindowCloses) {
   EXPECT_TRUE(program.app.Ended());
   EXPECT_EQ(program.app.FormsCount(), 0);
   EXPECT_EQ(program.backend.keys().presses.size(), 3u);  // at 750, 1500 and 2250 ms
+}
+
+}  // namespace
+
+namespace {
+
+std::string Describe(const platform::FontDesign& font) {
+  std::ostringstream text;
+  text << font.face << " " << font.points << " pt, weight " << font.weight << ", charset "
+       << font.charset << (font.italic ? ", italic" : "") << (font.underline ? ", underlined" : "")
+       << (font.strikeout ? ", struck out" : "");
+  return text.str();
+}
+
+// What the two designs say that only a window system shows: tool-window
+// frames with a close box and no taskbar button, and the fonts: the five
+// About labels green on black at 13.5 pt, the link bold, the rest the
+// window's own font; none italic, underlined or struck out.
+TEST(Designs, FramesAndFontsAreAsDesigned) {
+  for (const platform::FormDesign* form : {&app::MainWindowDesign(), &about::AboutWindowDesign()}) {
+    EXPECT_TRUE(form->close_box) << form->name;
+    EXPECT_FALSE(form->show_in_taskbar) << form->name;
+    EXPECT_EQ(Describe(form->font), "MS Sans Serif 8.25 pt, weight 400, charset 0") << form->name;
+    int labels = 0;
+    for (const platform::ControlDesign& control : form->controls) {
+      const std::string font = control.font ? Describe(*control.font) : "the window's";
+      if (form->name == "VARN_ON_ABOUT" && control.kind == platform::ControlKind::Label) {
+        ++labels;
+        EXPECT_EQ(font, "MS Sans Serif 13.5 pt, weight 400, charset 0") << control.name;
+        EXPECT_EQ(control.fore_colour, platform::kGreen) << control.name;
+        EXPECT_EQ(control.back_colour, platform::kBlack) << control.name;
+      } else if (control.name == "MARQUENT_WEBSITE_LINK") {
+        EXPECT_EQ(font, "MS Sans Serif 8.25 pt, weight 700, charset 0");
+      } else {
+        EXPECT_EQ(font, "the window's") << control.name;
+      }
+    }
+    EXPECT_EQ(labels, form->name == "VARN_ON_ABOUT" ? 5 : 0);
+  }
 }
 
 }  // namespace

@@ -91,15 +91,6 @@ TEST(MainWindowPlacement, MinimisedAtCloseSavesNothing) {
   EXPECT_TRUE(program.app.Ended());
 }
 
-TEST(MainWindowPlacement, OffScreenPositionIsKeptAsStored) {
-  SimProgram program;
-  program.Settings().Store("MainLeft", "-20000");
-  program.Settings().Store("MainTop", "250000");
-  program.Start();
-  EXPECT_EQ(program.MainWindow().Left(), -20000);
-  EXPECT_EQ(program.MainWindow().Top(), 250000);
-}
-
 TEST(MainWindowUnload, FailingSettingsWriteStillEndsTheProgramAndSaysSo) {
   SimProgram program;
   program.Start();

@@ -27,6 +27,19 @@ class SettingsFile : public testing::Test {
   IniSettings store_;
 };
 
+// Line for line, blank lines aside: key-file libraries differ in where they
+// put those.
+std::string Lines(const std::string& text) {
+  std::istringstream lines(text);
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    kept += line.empty() ? "" : line + "\n";
+  }
+  return kept;
+}
+
+// Whatever else the file holds is kept, however large a file the store
+// takes: it is read whole before it is written back.
 TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
   WriteFile(Ini(), "# my note\n[Other]\nKey=1\n");
@@ -34,16 +47,17 @@ TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   ASSERT_TRUE(store_.Write(kApp, kSection, "MainTop", "1,2"));
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), "1234.5");
   EXPECT_EQ(store_.Read(kApp, kSection, "MainTop"), "1,2");
-  // Line for line, blank lines aside: key-file libraries differ in where they
-  // put those.
-  std::istringstream text(ReadFile(Ini()));
-  std::string lines;
-  for (std::string line; std::getline(text, line);) {
-    if (!line.empty()) {
-      lines += line + "\n";
-    }
+  EXPECT_EQ(Lines(ReadFile(Ini())),
+            "# my note\n[Other]\nKey=1\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
+
+  std::string large;
+  for (int n = 0; large.size() < 60 * 1024; ++n) {
+    large += "[Other" + std::to_string(n) + "]\n# note\nKey=" + std::string(60, 'v') + "\n";
   }
-  EXPECT_EQ(lines, "# my note\n[Other]\nKey=1\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
+  large += "[Settings]\nMainTop=7\n";
+  WriteFile(Ini(), large);
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "5"));
+  EXPECT_TRUE(Lines(ReadFile(Ini())) == large + "MainLeft=5\n");
 }
 
 TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {
@@ -94,8 +108,13 @@ TEST_F(SettingsFile, ALinkedFileIsWrittenWhereTheLinkPoints) {
   EXPECT_EQ(ReadFile(elsewhere.File("varn.ini")), "[Settings]\nMainLeft=1000\nMainTop=2000\n");
 }
 
-TEST_F(SettingsFile, AFolderThatCannotBeMadeIsAFailedWrite) {
-  // A folder below a plain file can't be made, not even by root.
+// The folder is made for the user alone; where it cannot be made (below a
+// plain file, not even by root) the write fails.
+TEST_F(SettingsFile, TheFolderIsTheUsersAloneOrTheWriteFails) {
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1"));
+  struct stat folder = {};
+  ASSERT_EQ(stat(std::filesystem::path(Ini()).parent_path().c_str(), &folder), 0);
+  EXPECT_EQ(folder.st_mode & 07777, 0700u);
   WriteFile(home_.File("plain-file"), "x");
   setenv("XDG_CONFIG_HOME", home_.File("plain-file").c_str(), 1);
   EXPECT_FALSE(store_.Write(kApp, kSection, "MainLeft", "1"));

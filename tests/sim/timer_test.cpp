@@ -91,31 +91,6 @@ TEST(Timers, IntervalWriteRestartsTheCountButEnablingARunningTimerDoesNot) {
   EXPECT_EQ(fired.size(), 2u);
 }
 
-// Two timers handing over to each other, with handlers that each take 3 ms:
-// the steps stay on the 100 ms grid instead of drifting by 3 ms a step.
-TEST(Timers, HandOverInsideAHandlerCountsFromTheTicksDueTime) {
-  ManualHost host;
-  TimerScheduler scheduler(host);
-  Timer first(scheduler, true, 100);
-  Timer second(scheduler, false, 100);
-  std::vector<TimePoint> fired;
-  first.OnTimer = [&] {
-    fired.push_back(host.now);
-    host.now += 3ms;
-    second.SetEnabled(true);
-    first.SetEnabled(false);
-  };
-  second.OnTimer = [&] {
-    fired.push_back(host.now);
-    host.now += 3ms;
-    first.SetEnabled(true);
-    second.SetEnabled(false);
-  };
-  host.RunUntil(TimePoint(100s));
-  ASSERT_EQ(fired.size(), 1000u);
-  EXPECT_EQ(fired.back(), TimePoint(100s));
-}
-
 // The machine wakes the scheduler late: by a few ms at every wake (a busy
 // machine), once by exactly one interval, or once by several (a sleep). Each
 // wake raises one event per timer that is due, with no catch-up events, and

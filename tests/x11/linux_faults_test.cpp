@@ -158,56 +158,6 @@ TEST_P(TwoCopies, TheLastClosedWins) {
 
 INSTANTIATE_TEST_SUITE_P(EitherOrder, TwoCopies, testing::Bool());
 
-// Nonsense stored for all four keys of the main window: it opens at the
-// defaults, and nothing is written before it closes.
-struct BadValue {
-  const char* name;
-  std::string text;
-};
-
-void PrintTo(const BadValue& value, std::ostream* out) {
-  *out << value.name;
-}
-
-class BadStoredValue : public SettingsFaults, public testing::WithParamInterface<BadValue> {};
-
-TEST_P(BadStoredValue, MainWindowOpensAtTheDefaultsAndTheFileIsLeftAlone) {
-  std::string ini = "[Settings]\n";
-  for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
-    ini += std::string(key) + "=" + GetParam().text + "\n";
-  }
-  WriteFile(Ini(), ini);
-  const auto written = std::filesystem::last_write_time(Ini());
-  ProgramProcess program(display_, config_.Path());
-  const xcb_window_t window = Start(program);
-  ASSERT_NE(window, XCB_NONE);
-  const auto outer = x_.OuterFrame(window);
-  ASSERT_TRUE(outer);
-  EXPECT_EQ(outer->x, 67);
-  EXPECT_EQ(outer->y, 67);
-  EXPECT_EQ(x_.ClientRect(window)->width, 176);
-  EXPECT_EQ(x_.ClientRect(window)->height, 33);
-  EXPECT_TRUE(ReadFile(Ini()) == ini);
-  EXPECT_EQ(std::filesystem::last_write_time(Ini()), written);
-  program.CloseAndExpectCleanExit(x_, window);
-  // Closing saves the position it stood at; the sizes are never written.
-  EXPECT_EQ(StoredNumber(config_.Path(), "MainLeft"), 1000.0f);
-  EXPECT_EQ(StoredNumber(config_.Path(), "MainTop"), 1000.0f);
-  EXPECT_EQ(program.Stderr(), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    AllFourMainKeys, BadStoredValue,
-    testing::Values(BadValue{"Letters", "abc"}, BadValue{"Empty", ""}, BadValue{"Spaces", "   "},
-                    BadValue{"NotANumber", "nan"}, BadValue{"Infinite", "inf"},
-                    BadValue{"MinusInfinite", "-inf"}, BadValue{"TooLarge", "1e40"},
-                    BadValue{"TooSmall", "1e-50"},
-                    BadValue{"FourHundredDigits", "1" + std::string(399, '0')},
-                    BadValue{"OneMebibyte", std::string(1 << 20, '7')},
-                    BadValue{"BinaryBytes", std::string("\x01\x02\x7f\x80\xfe\xff\x00\x1b", 8)},
-                    BadValue{"CommaList", "1,2"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // ---- the X display ----------------------------------------------------------------
 
 TEST(XDisplayFaults, ServerGoingAwayEndsTheProgramWithOneLineAndAFailureStatus) {

@@ -21,21 +21,15 @@ constexpr platform::FormDesign kDialog{
 class TestForm : public platform::Form {
  public:
   TestForm(platform::Application& app, const platform::FormDesign& design) : Form(app, design) {}
-  std::function<void()> on_load;
-  std::function<void(std::int16_t&)> on_unload;
+  std::function<void()> on_load = [] {};
+  std::function<void(std::int16_t&)> on_unload = [](std::int16_t&) {};
   int unloads = 0;
 
  protected:
-  void Form_Load() override {
-    if (on_load) {
-      on_load();
-    }
-  }
+  void Form_Load() override { on_load(); }
   void Form_Unload(std::int16_t& cancel) override {
     ++unloads;
-    if (on_unload) {
-      on_unload(cancel);
-    }
+    on_unload(cancel);
   }
 };
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <random>
 #include <vector>
@@ -94,16 +93,6 @@ TEST(StoredNumbers, ValuesAtTheEdgesOfTheirRules) {
                                                          {"MainHeight", window.Height()}};
     EXPECT_EQ(read.at(c.key), c.read) << c.key << " stored as " << c.stored;
   }
-}
-
-TEST(SettingsStore, GetSettingGivesTheDefaultTextOnlyWhenNothingIsStored) {
-  platform::sim::SimSettings store;
-  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "1000");
-  app::SaveSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "12.5");
-  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "12.5");
-  app::SaveSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "");
-  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "");
-  EXPECT_EQ(app::ReadPosition(store, "MainLeft", 1000), 1000);
 }
 
 }  // namespace

@@ -16,6 +16,23 @@ using namespace testing_support;
 constexpr std::string_view kApp = "BRELLOCK-VARN-ON";
 constexpr std::string_view kSection = "Settings";
 
+// The test program's reads (the store's among them: -Wl,--wrap=read) as the
+// system makes them, unless a test has a read fail partway: set to 1, the
+// next read gets half of what it asks for and the one after fails.
+int g_failing_read = 0;
+extern "C" ssize_t __real_read(int fd, void* buffer, size_t size);
+extern "C" ssize_t __wrap_read(int fd, void* buffer, size_t size) {
+  if (g_failing_read == 0) {
+    return __real_read(fd, buffer, size);
+  }
+  if (g_failing_read++ == 1) {
+    return __real_read(fd, buffer, size / 2);
+  }
+  g_failing_read = 0;
+  errno = EIO;
+  return -1;
+}
+
 // Points XDG_CONFIG_HOME at a fresh folder for as long as it lives.
 class SettingsFile : public testing::Test {
  protected:
@@ -50,11 +67,8 @@ TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   EXPECT_EQ(Lines(ReadFile(Ini())),
             "# my note\n[Other]\nKey=1\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
 
-  std::string large;
-  for (int n = 0; large.size() < 60 * 1024; ++n) {
-    large += "[Other" + std::to_string(n) + "]\n# note\nKey=" + std::string(60, 'v') + "\n";
-  }
-  large += "[Settings]\nMainTop=7\n";
+  const std::string large =
+      "[Other]\n# note\nKey=" + std::string(60 * 1024, 'v') + "\n[Settings]\n";
   WriteFile(Ini(), large);
   ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "5"));
   EXPECT_TRUE(Lines(ReadFile(Ini())) == large + "MainLeft=5\n");
@@ -65,6 +79,18 @@ TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
   EXPECT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1234.5"));
   EXPECT_EQ(StoredNumber(home_.Path(), "MainLeft"), 1234.5f);
+}
+
+// A file whose reading fails partway is neither taken for what was read
+// nor written back over the whole.
+TEST_F(SettingsFile, AFileThatCannotBeReadWholeIsNeitherReadNorReplaced) {
+  const std::string whole = "[Settings]\nMainLeft=5\n[Other]\nKey=" + std::string(4000, 'v') + "\n";
+  WriteFile(Ini(), whole);
+  g_failing_read = 1;
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+  g_failing_read = 1;
+  EXPECT_FALSE(store_.Write(kApp, kSection, "MainTop", "1"));
+  EXPECT_EQ(ReadFile(Ini()), whole);
 }
 
 // A FIFO must not hang the program, a folder or a device must not be

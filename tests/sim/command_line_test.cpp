@@ -47,8 +47,6 @@ TEST(CommandLine, EachOptionAloneAnswersAndAnythingElseIsRefusedByName) {
   EXPECT_EQ(help.action, Action::Answer);
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.text.starts_with("Usage: brellock-varn-on [--version | --help]\n")) << help.text;
-  EXPECT_NE(help.text.find("  --version  print"), std::string::npos);
-  EXPECT_NE(help.text.find("  --help     print"), std::string::npos);
 }
 
 }  // namespace

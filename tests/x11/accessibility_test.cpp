@@ -89,10 +89,8 @@ TEST(AboutWindowAccessibility,
   // points that GTK's accessible text tells.
   for (const char* caption : {"BRELLOCK - VARN-ON", "Version 1.0", "Created By Tavisk",
                               "!!! FREEWARE !!!", "DEDICATED TO V.A.R.N."}) {
-    EXPECT_NE(tree.find(std::string("label|") + caption + "||font:13 400 normal\n"),
-              std::string::npos)
-        << caption << "\n"
-        << tree;
+    const std::string line = std::string("label|") + caption + "||font:13 400 normal\n";
+    EXPECT_NE(tree.find(line), std::string::npos) << line << tree;
   }
   EXPECT_NE(tree.find("text|||text:MARQUENT: http://www.example.com/\\r\\n"), std::string::npos)
       << tree;

@@ -14,7 +14,7 @@ using platform::TimePoint;
 using platform::Timer;
 using platform::TimerScheduler;
 
-// A clock the test moves by hand; handlers may take time by moving it too.
+// A clock the test moves by hand.
 // A busy or sleeping machine wakes the scheduler `late(requested)` after the
 // moment it asked for.
 class ManualHost : public platform::TimerHost {

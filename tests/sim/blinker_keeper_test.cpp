@@ -148,23 +148,17 @@ void ExpectDemoteThenPromote(const std::vector<platform::sim::StackingCall>& cal
   }
 }
 
-TEST(TopmostKeeper, AnotherWindowInFrontIsDemotedAndWeArePromoted) {
-  SimProgram program;
-  program.Start();
-  auto& stacking = program.backend.stacking();
-  stacking.foreground = 0xBEEF;
-  program.backend.RunFor(1s);
-  EXPECT_EQ(stacking.foreground_queries.size(), 2u);  // once to test, once to demote
-  ExpectDemoteThenPromote(stacking.calls, 0xBEEF, program.MainWindow().Handle());
-}
-
-TEST(TopmostKeeper, NoForegroundWindowStillPromotesUs) {
-  SimProgram program;
-  program.Start();
-  auto& stacking = program.backend.stacking();
-  stacking.foreground = 0;
-  program.backend.RunFor(1s);
-  ExpectDemoteThenPromote(stacking.calls, 0, program.MainWindow().Handle());
+// Another window in front, or none (0): it is demoted and we are promoted.
+TEST(TopmostKeeper, AnotherWindowOrNoneInFrontIsDemotedAndWeArePromoted) {
+  for (const platform::WindowHandle foreground : {0xBEEF, 0}) {
+    SimProgram program;
+    program.Start();
+    auto& stacking = program.backend.stacking();
+    stacking.foreground = foreground;
+    program.backend.RunFor(1s);
+    EXPECT_EQ(stacking.foreground_queries.size(), 2u);  // once to test, once to demote
+    ExpectDemoteThenPromote(stacking.calls, foreground, program.MainWindow().Handle());
+  }
 }
 
 TEST(TopmostKeeper, OpenAboutWindowInFrontIsDemotedToo) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "about/about_design.h"
+#include "app/main_design.h"
 #include "sim_program.h"
 
 namespace {
@@ -87,15 +91,6 @@ TEST(MainWindowPlacement, MinimisedAtCloseSavesNothing) {
   EXPECT_TRUE(program.app.Ended());
 }
 
-TEST(MainWindowPlacement, OffScreenPositionIsKeptAsStored) {
-  SimProgram program;
-  program.Settings().Store("MainLeft", "-20000");
-  program.Settings().Store("MainTop", "250000");
-  program.Start();
-  EXPECT_EQ(program.MainWindow().Left(), -20000);
-  EXPECT_EQ(program.MainWindow().Top(), 250000);
-}
-
 TEST(MainWindowUnload, FailingSettingsWriteStillEndsTheProgramAndSaysSo) {
   SimProgram program;
   program.Start();
@@ -108,20 +103,8 @@ TEST(MainWindowUnload, FailingSettingsWriteStillEndsTheProgramAndSaysSo) {
   EXPECT_EQ(program.Settings().Stored("MainLeft"), std::nullopt);
 }
 
-TEST(MainWindowUnload, TimersDieWithTheWindow) {
-  SimProgram program;
-  program.Start();
-  program.backend.RunFor(1s);
-  program.MainWindow().PressCloseBox();
-  const auto presses = program.backend.keys().presses.size();
-  const auto queries = program.backend.stacking().foreground_queries.size();
-  program.backend.RunFor(10s);
-  EXPECT_EQ(program.backend.keys().presses.size(), presses);
-  EXPECT_EQ(program.backend.stacking().foreground_queries.size(), queries);
-  EXPECT_EQ(program.EnabledStepTimers(), 0);
-}
-
-TEST(MainWindowUnload, RunReturnsWhenTheLastWindowCloses) {
+// Run returns when the last window closes, and the timers die with it.
+TEST(MainWindowUnload, RunReturnsWhenTheLastWindowClosesAndTheTimersDieWithIt) {
   SimProgram program;
   program.Start();
   program.backend.After(2500ms, [&] { program.MainWindow().PressCloseBox(); });
@@ -129,6 +112,48 @@ TEST(MainWindowUnload, RunReturnsWhenTheLastWindowCloses) {
   EXPECT_TRUE(program.app.Ended());
   EXPECT_EQ(program.app.FormsCount(), 0);
   EXPECT_EQ(program.backend.keys().presses.size(), 3u);  // at 750, 1500 and 2250 ms
+  const auto queries = program.backend.stacking().foreground_queries.size();
+  program.backend.RunFor(10s);
+  EXPECT_EQ(program.backend.keys().presses.size(), 3u);
+  EXPECT_EQ(program.backend.stacking().foreground_queries.size(), queries);
+  EXPECT_EQ(program.EnabledStepTimers(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::string Describe(const platform::FontDesign& font) {
+  std::ostringstream text;
+  text << font.face << " " << font.points << " pt, weight " << font.weight << ", charset "
+       << font.charset << (font.italic ? ", italic" : "") << (font.underline ? ", underlined" : "")
+       << (font.strikeout ? ", struck out" : "");
+  return text.str();
+}
+
+// What the two designs say that only a window system shows: tool-window
+// frames with a close box and no taskbar button, and the fonts: the five
+// About labels at 13.5 pt, the link bold, the rest the
+// window's own font; none italic, underlined or struck out.
+TEST(Designs, FramesAndFontsAreAsDesigned) {
+  for (const platform::FormDesign* form : {&app::MainWindowDesign(), &about::AboutWindowDesign()}) {
+    EXPECT_TRUE(form->close_box) << form->name;
+    EXPECT_FALSE(form->show_in_taskbar) << form->name;
+    EXPECT_EQ(Describe(form->font), "MS Sans Serif 8.25 pt, weight 400, charset 0") << form->name;
+    int labels = 0;
+    for (const platform::ControlDesign& control : form->controls) {
+      const std::string font = control.font ? Describe(*control.font) : "the window's";
+      if (form->name == "VARN_ON_ABOUT" && control.kind == platform::ControlKind::Label) {
+        ++labels;
+        EXPECT_EQ(font, "MS Sans Serif 13.5 pt, weight 400, charset 0") << control.name;
+      } else if (control.name == "MARQUENT_WEBSITE_LINK") {
+        EXPECT_EQ(font, "MS Sans Serif 8.25 pt, weight 700, charset 0");
+      } else {
+        EXPECT_EQ(font, "the window's") << control.name;
+      }
+    }
+    EXPECT_EQ(labels, form->name == "VARN_ON_ABOUT" ? 5 : 0);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -67,23 +67,32 @@ TEST(StoredNumbers, BadStoredValuesFallBackToTheDefaultsAndAreLeftAlone) {
   }
 }
 
-TEST(StoredNumbers, NegativeSizesFallBackButNegativePositionsAreKept) {
-  SimProgram program;
-  program.Settings().Store("MainLeft", "-300");
-  program.Settings().Store("MainWidth", "-300");
-  program.Start();
-  EXPECT_EQ(program.MainWindow().Left(), -300);
-  EXPECT_EQ(program.MainWindow().Width(), 2760);
-}
-
-TEST(SettingsStore, GetSettingGivesTheDefaultTextOnlyWhenNothingIsStored) {
-  platform::sim::SimSettings store;
-  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "1000");
-  app::SaveSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "12.5");
-  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "12.5");
-  app::SaveSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "");
-  EXPECT_EQ(app::GetSetting(store, "BRELLOCK-VARN-ON", "Settings", "MainLeft", "1000"), "");
-  EXPECT_EQ(app::ReadPosition(store, "MainLeft", 1000), 1000);
+// A position is kept up to 491,505 twips either way and a size from 0 up;
+// one step beyond either rule gives the key's default.
+TEST(StoredNumbers, ValuesAtTheEdgesOfTheirRules) {
+  struct Case {
+    const char* key;
+    const char* stored;
+    platform::Twips read;
+  };
+  const std::vector<Case> cases = {
+      {"MainLeft", "491505", 491505},   {"MainLeft", "-491505", -491505},
+      {"MainTop", "491505.03", 1000},   {"MainTop", "-491505.03", 1000},
+      {"MainLeft", "-300", -300},       {"MainWidth", "0", 0},
+      {"MainWidth", "0.5", 0.5f},       {"MainHeight", "-0.5", 855},
+      {"MainHeight", "491505", 491505}, {"MainHeight", "491505.03", 855},
+  };
+  for (const Case& c : cases) {
+    SimProgram program;
+    program.Settings().Store(c.key, c.stored);
+    program.Start();
+    SimWindow& window = program.MainWindow();
+    const std::map<std::string, platform::Twips> read = {{"MainLeft", window.Left()},
+                                                         {"MainTop", window.Top()},
+                                                         {"MainWidth", window.Width()},
+                                                         {"MainHeight", window.Height()}};
+    EXPECT_EQ(read.at(c.key), c.read) << c.key << " stored as " << c.stored;
+  }
 }
 
 }  // namespace

@@ -46,6 +46,15 @@ constexpr AboutLabel kAboutLabels[] = {
 
 // The main window, always on top, covers the About window's top left corner
 // when both open at their first-run place; only pixels right of it are read.
+// The font a control draws with: its height in pixels (negative: the
+// character height), its weight, and whether it is italic.
+std::string FontOf(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return std::to_string(font.lfHeight) + " " + std::to_string(font.lfWeight) +
+         (font.lfItalic ? " italic" : "");
+}
+
 void ExpectAboutLabels(HWND about, HWND main) {
   POINT origin{0, 0};
   ClientToScreen(about, &origin);
@@ -58,6 +67,7 @@ void ExpectAboutLabels(HWND about, HWND main) {
     EXPECT_EQ(rect.top - origin.y, expected.top) << expected.row;
     EXPECT_EQ(rect.right - rect.left, expected.width) << expected.row;
     EXPECT_EQ(rect.bottom - rect.top, 33) << expected.row;
+    EXPECT_EQ(FontOf(label), "-18 400") << expected.row;  // 13.5 pt regular at 96 dpi
     EXPECT_EQ(ColourAt(rect.right - 4, rect.top + 4), kDark) << expected.row;
     int green = 0;
     const int middle = (rect.top + rect.bottom) / 2;
@@ -185,6 +195,8 @@ TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
     EXPECT_EQ(picture.right - picture.left, 318);
     EXPECT_EQ(picture.bottom - picture.top, 166);
     ExpectAboutLabels(about, main);
+    EXPECT_EQ(FontOf(Control(about, kAboutTextBox)), "-11 700");  // 8.25 pt bold
+    EXPECT_EQ(FontOf(Control(about, kAboutOk)), "-11 400");
     // The program goes on behind the modal window.
     ExpectLampsChase(main);
 

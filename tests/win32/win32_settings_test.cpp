@@ -65,11 +65,6 @@ TEST_F(RegistrySettings, StringWithoutTerminatorReadsWhole) {
   EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), "1234");
 }
 
-TEST_F(RegistrySettings, EmptyStringIsStoredNotAbsent) {
-  ASSERT_TRUE(settings.Write("BRELLOCK-VARN-ON", "Settings", "MainLeft", ""));
-  EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), "");
-}
-
 TEST_F(RegistrySettings, OneMebibyteValueRoundTrips) {
   std::string large(1 << 20, 'x');
   for (std::size_t i = 0; i < large.size(); i += 97) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Prints the accessible tree of the application named on the command line,
 as a screen reader finds it on the accessibility bus: one line per object,
-indented by depth, "role|name|focused" and, for objects with text, "|text:"
-and the text with its line ends escaped. Prints nothing when the
+indented by depth, "role|name|focused" and, for labels, "|font:" and their
+size, weight and style; for text boxes, "|text:" and the text with its line
+ends escaped. Prints nothing when the
 application is not (yet) on the bus."""
 import sys
 
@@ -18,6 +19,9 @@ def walk(node, depth, out):
         name = node.get_name() or ""
         focused = node.get_state_set().contains(Atspi.StateType.FOCUSED)
         line = f"{'  ' * depth}{role}|{name}|{'focused' if focused else ''}"
+        if role == "label" and "Text" in node.get_interfaces():
+            font = Atspi.Text.get_default_attributes(node)
+            line += "|font:" + " ".join(font.get(k, "?") for k in ("size", "weight", "style"))
         if role == "text" and "Text" in node.get_interfaces():
             content = Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
             line += "|text:" + content.replace("\r", "\\r").replace("\n", "\\n")

@@ -4,6 +4,8 @@
 // private servers with no window manager and with no XTEST.
 #include <gtest/gtest.h>
 
+#include "platform/x11/connection/x11_display.h"
+#include "platform/x11/stacking/x11_stacking.h"
 #include "x11_test_support.h"
 
 namespace {
@@ -106,6 +108,26 @@ TEST_F(SharedDesktop, TakesAlwaysOnTopFromTheActiveWindowWithoutMovingEither) {
   program.CloseAndExpectCleanExit(x_, ours);
   EXPECT_EQ(program.Stderr(), "");
 }
+
+// The keeper may promote a window of ours that is not mapped yet: the window
+// manager puts it in the always-on-top band once it takes it on.
+TEST_F(SharedDesktop, AWindowMappedAfterTheKeepersTickIsAlwaysOnTop) {
+  platform::x11::Display display;
+  ASSERT_TRUE(display.Ok());
+  xcb_connection_t* c = display.Connection();
+  const xcb_window_t window = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, display.Root(), 300, 300, 120, 60, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  bool mapped = false;
+  platform::x11::X11Stacking stacking(display, [&](xcb_window_t id) {
+    return id == window ? std::optional(mapped) : std::nullopt;
+  });
+  stacking.SetWindowPos(window, platform::HWND_TOPMOST, 0, 0, 0, 0, 3);
+  mapped = true;
+  xcb_map_window(c, window);
+  xcb_flush(c);
+  EXPECT_TRUE(WaitUntil([&] { return x_.Framed(window) && Above(x_, window); }, 15s));
+}  // the window goes with the connection
 
 // The keeper asks who is in front and then demotes that window: windows that
 // vanish just before a tick must neither crash the program nor make it talk.

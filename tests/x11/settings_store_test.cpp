@@ -16,6 +16,23 @@ using namespace testing_support;
 constexpr std::string_view kApp = "BRELLOCK-VARN-ON";
 constexpr std::string_view kSection = "Settings";
 
+// The test program's reads (the store's among them: -Wl,--wrap=read) as the
+// system makes them, unless a test has a read fail partway: set to 1, the
+// next read gets half of what it asks for and the one after fails.
+int g_failing_read = 0;
+extern "C" ssize_t __real_read(int fd, void* buffer, size_t size);
+extern "C" ssize_t __wrap_read(int fd, void* buffer, size_t size) {
+  if (g_failing_read == 0) {
+    return __real_read(fd, buffer, size);
+  }
+  if (g_failing_read++ == 1) {
+    return __real_read(fd, buffer, size / 2);
+  }
+  g_failing_read = 0;
+  errno = EIO;
+  return -1;
+}
+
 // Points XDG_CONFIG_HOME at a fresh folder for as long as it lives.
 class SettingsFile : public testing::Test {
  protected:
@@ -27,6 +44,19 @@ class SettingsFile : public testing::Test {
   IniSettings store_;
 };
 
+// Line for line, blank lines aside: key-file libraries differ in where they
+// put those.
+std::string Lines(const std::string& text) {
+  std::istringstream lines(text);
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    kept += line.empty() ? "" : line + "\n";
+  }
+  return kept;
+}
+
+// Whatever else the file holds is kept, however large a file the store
+// takes: it is read whole before it is written back.
 TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
   WriteFile(Ini(), "# my note\n[Other]\nKey=1\n");
@@ -34,16 +64,14 @@ TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   ASSERT_TRUE(store_.Write(kApp, kSection, "MainTop", "1,2"));
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), "1234.5");
   EXPECT_EQ(store_.Read(kApp, kSection, "MainTop"), "1,2");
-  // Line for line, blank lines aside: key-file libraries differ in where they
-  // put those.
-  std::istringstream text(ReadFile(Ini()));
-  std::string lines;
-  for (std::string line; std::getline(text, line);) {
-    if (!line.empty()) {
-      lines += line + "\n";
-    }
-  }
-  EXPECT_EQ(lines, "# my note\n[Other]\nKey=1\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
+  EXPECT_EQ(Lines(ReadFile(Ini())),
+            "# my note\n[Other]\nKey=1\n[Settings]\nMainLeft=1234.5\nMainTop=1,2\n");
+
+  const std::string large =
+      "[Other]\n# note\nKey=" + std::string(60 * 1024, 'v') + "\n[Settings]\n";
+  WriteFile(Ini(), large);
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "5"));
+  EXPECT_TRUE(Lines(ReadFile(Ini())) == large + "MainLeft=5\n");
 }
 
 TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {
@@ -51,6 +79,18 @@ TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {
   EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
   EXPECT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1234.5"));
   EXPECT_EQ(StoredNumber(home_.Path(), "MainLeft"), 1234.5f);
+}
+
+// A file whose reading fails partway is neither taken for what was read
+// nor written back over the whole.
+TEST_F(SettingsFile, AFileThatCannotBeReadWholeIsNeitherReadNorReplaced) {
+  const std::string whole = "[Settings]\nMainLeft=5\n[Other]\nKey=" + std::string(4000, 'v') + "\n";
+  WriteFile(Ini(), whole);
+  g_failing_read = 1;
+  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+  g_failing_read = 1;
+  EXPECT_FALSE(store_.Write(kApp, kSection, "MainTop", "1"));
+  EXPECT_EQ(ReadFile(Ini()), whole);
 }
 
 // A FIFO must not hang the program, a folder or a device must not be
@@ -94,8 +134,13 @@ TEST_F(SettingsFile, ALinkedFileIsWrittenWhereTheLinkPoints) {
   EXPECT_EQ(ReadFile(elsewhere.File("varn.ini")), "[Settings]\nMainLeft=1000\nMainTop=2000\n");
 }
 
-TEST_F(SettingsFile, AFolderThatCannotBeMadeIsAFailedWrite) {
-  // A folder below a plain file can't be made, not even by root.
+// The folder is made for the user alone; where it cannot be made (below a
+// plain file, not even by root) the write fails.
+TEST_F(SettingsFile, TheFolderIsTheUsersAloneOrTheWriteFails) {
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1"));
+  struct stat folder = {};
+  ASSERT_EQ(stat(std::filesystem::path(Ini()).parent_path().c_str(), &folder), 0);
+  EXPECT_EQ(folder.st_mode & 07777, 0700u);
   WriteFile(home_.File("plain-file"), "x");
   setenv("XDG_CONFIG_HOME", home_.File("plain-file").c_str(), 1);
   EXPECT_FALSE(store_.Write(kApp, kSection, "MainLeft", "1"));

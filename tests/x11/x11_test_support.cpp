@@ -483,11 +483,6 @@ const DisplayClient& Desktop() {
   return desktop;
 }
 
-Rect PixelRect(float left, float top, float width, float height) {
-  const auto pixels = [](float twips) { return platform::TwipsToPixels(twips, kTwipsPerPixel); };
-  return {pixels(left), pixels(top), pixels(width), pixels(height)};
-}
-
 float TwipsOf(int pixels) {
   return platform::PixelsToTwips(pixels, kTwipsPerPixel);
 }

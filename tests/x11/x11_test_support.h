@@ -171,8 +171,7 @@ class DisplayClient {
 // The desktop in DISPLAY: an Xvfb at 96 dpi with openbox (tools/test).
 const DisplayClient& Desktop();
 inline constexpr double kTwipsPerPixel = 15.0;
-Rect PixelRect(float left, float top, float width, float height);  // at 96 dpi
-float TwipsOf(int pixels);                                         // at 96 dpi
+float TwipsOf(int pixels);  // at 96 dpi
 
 // Screen rectangle of a control of a window made from `design`.
 Rect ControlRect(const DisplayClient& x, xcb_window_t window, const platform::FormDesign& design,

@@ -54,15 +54,19 @@ Found ReadSettingsFile(const std::string& path, std::string& text) {
   } else {
     text.resize(static_cast<std::size_t>(status.st_size));
     std::size_t done = 0;
+    found = Found::Settings;
     while (done < text.size()) {
       const ssize_t got = read(fd, text.data() + done, text.size() - done);
-      if (got <= 0) {
+      if (got < 0 && errno != EINTR) {
+        found = Found::Unusable;  // half a file is never written back over the whole
         break;
       }
-      done += static_cast<std::size_t>(got);
+      if (got == 0) {
+        break;
+      }
+      done += static_cast<std::size_t>(got > 0 ? got : 0);
     }
     text.resize(done);  // a file cut short meanwhile reads as what was there
-    found = Found::Settings;
   }
   close(fd);
   return found;

@@ -52,6 +52,8 @@ LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_PAINT:
       OnPaintLabel(window, *state);
       return 0;
+    case WM_GETFONT:  // as the system's static controls answer it
+      return reinterpret_cast<LRESULT>(state->font);
     case WM_LBUTTONDBLCLK:
       if (state->design->handles_dbl_click) {
         // The handler may unload the form and destroy this window: nothing

@@ -192,7 +192,7 @@ void DoubleClickAt(Point at) {
 }
 
 bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at) {
-  return MovePointerTo(x, at) && WaitUntil([&] { return x.PointerOverAChildOf(window); }, 10s) &&
+  return MovePointerTo(x, at) && WaitUntil([&] { return x.PointerOverAChildOf(window); }, 30s) &&
          XdotoolOn(x, {"click", "--repeat", "2", "--delay", "60", "1"});
 }
 

@@ -101,6 +101,8 @@ class DisplayClient;
 bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at);
 // Moves the pointer there and waits until it is there.
 bool MovePointerTo(const DisplayClient& x, Point at);
+// xdotool on the display `x` is on (an empty name is the desktop in DISPLAY).
+bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments);
 
 // ---- another X client ----------------------------------------------------------------
 

@@ -10,7 +10,7 @@ const ControlDesign& FormInput::DesignOf(int row) const {
   return design_.controls[static_cast<std::size_t>(row)];
 }
 
-void FormInput::ButtonDown(int row, int x, int y, InputTime time, const DoubleClickLimits& limits) {
+bool FormInput::ButtonDown(int row, int x, int y, InputTime time, const DoubleClickLimits& limits) {
   ControlInput& control = Of(row);
   const ControlDesign& design = DesignOf(row);
   const bool double_click = control.clicks.Press(time, x, y, limits);
@@ -18,7 +18,9 @@ void FormInput::ButtonDown(int row, int x, int y, InputTime time, const DoubleCl
     control.pressed = true;
   } else if (double_click && design.handles_dbl_click) {
     events_.OnControlDblClick(row);  // may destroy this object
+    return true;
   }
+  return false;
 }
 
 void FormInput::ButtonUp(int row, bool inside) {

@@ -23,8 +23,9 @@ class FormInput {
   // window, and this object with it: nothing is touched after them.
 
   // The left button went down at (x, y) in the control's pixels; `limits`
-  // are the desktop's double-click time and distance.
-  void ButtonDown(int row, int x, int y, InputTime time, const DoubleClickLimits& limits = {});
+  // are the desktop's double-click time and distance. True when it called
+  // the program.
+  bool ButtonDown(int row, int x, int y, InputTime time, const DoubleClickLimits& limits = {});
   // The left button came up; `inside` when over the control it went down on.
   void ButtonUp(int row, bool inside);
 

@@ -61,6 +61,7 @@ xcb_window_t EventWindow(const xcb_generic_event_t& event) {
     case XCB_BUTTON_PRESS:
     case XCB_BUTTON_RELEASE:
     case XCB_MOTION_NOTIFY:
+    case XCB_ENTER_NOTIFY:
     case XCB_LEAVE_NOTIFY:
     case XCB_KEY_PRESS:
       // Input events all carry the event window at the same place.

@@ -46,19 +46,27 @@ class X11Control {
   // after it.
   void OnButtonPress(const xcb_button_press_event_t& event);
   void OnButtonRelease(const xcb_button_release_event_t& event);
-  // The pointer leaving the control, for a grab too; it may count as a
-  // press, with what that may end in.
+  // The pointer leaving and entering the control, for a window manager's
+  // grab too; they may count as a press, with what that may end in.
   void OnPointerLeave(const xcb_leave_notify_event_t& event);
+  void OnPointerEnter(const xcb_enter_notify_event_t& event);
 
  private:
+  struct GrabbedPress {
+    xcb_timestamp_t time;  // the grab's, at or after the press's own
+    int x, y;
+  };
+
   const ControlDesign& Design() const;
-  void CountPress(xcb_timestamp_t time, int x, int y);
+  bool CountGrabbedPress();
+  bool CountPress(xcb_timestamp_t time, int x, int y);
 
   ControlContext& context_;
   int row_;
   Colour back_colour_;
-  int width_ = 1, height_ = 1;              // pixels
-  std::optional<xcb_timestamp_t> counted_;  // the time of the press counted last
+  int width_ = 1, height_ = 1;  // pixels
+  // A press a window manager's grab took, until it is handed on or kept.
+  std::optional<GrabbedPress> grabbed_;
   OwnedWindow window_;
 };
 

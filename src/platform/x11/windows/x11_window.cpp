@@ -154,6 +154,13 @@ void X11Window::OnInputEvent(const xcb_generic_event_t& event) {
       }
       return;
     }
+    case XCB_ENTER_NOTIFY: {
+      const auto& enter = reinterpret_cast<const xcb_enter_notify_event_t&>(event);
+      if (X11Control* control = ControlOf(enter.event)) {
+        control->OnPointerEnter(enter);
+      }
+      return;
+    }
     default:
       return;
   }

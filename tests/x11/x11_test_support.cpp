@@ -163,9 +163,6 @@ void Xdotool(const std::vector<std::string>& arguments) {
   RunCommand(command);
 }
 
-namespace {
-
-// xdotool on the display `x` is on (an empty name is the desktop in DISPLAY).
 bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments) {
   const std::vector<std::string> xdotool =
       x.Name().empty() ? std::vector<std::string>{"xdotool"}
@@ -173,8 +170,6 @@ bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), xdotool.begin(), xdotool.end());
   return RunCommand(arguments) == 0;
 }
-
-}  // namespace
 
 // `mousemove --sync` waits for the pointer to leave where it was, so it is
 // only asked for a move that goes somewhere.
@@ -683,8 +678,11 @@ std::string ProgramProcess::Outcome() {
   if (Running()) {
     return "still running";
   }
-  return process_->Crashed() ? "crashed"
-                             : "exit status " + std::to_string(process_->ExitStatus().value_or(-1));
+  const std::string said = Stderr();
+  return (process_->Crashed()
+              ? "crashed"
+              : "exit status " + std::to_string(process_->ExitStatus().value_or(-1))) +
+         (said.empty() ? ", nothing on stderr" : ", stderr:\n" + said);
 }
 
 std::string ProgramProcess::Stderr() const {
@@ -712,7 +710,8 @@ xcb_window_t ProgramProcess::WaitForAboutWindow(const DisplayClient& x) {
         return about != XCB_NONE && x.Framed(about);
       },
       15s);
-  EXPECT_TRUE(shown) << "the About window did not show";
+  EXPECT_TRUE(shown) << "the About window did not show: "
+                     << (about == XCB_NONE ? "no such window" : "not framed") << ", " << Outcome();
   return shown ? about : XCB_NONE;
 }
 

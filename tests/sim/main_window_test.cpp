@@ -120,6 +120,17 @@ TEST(MainWindowUnload, RunReturnsWhenTheLastWindowClosesAndTheTimersDieWithIt) {
   EXPECT_EQ(program.EnabledStepTimers(), 0);
 }
 
+// The whole program, from its start, runs until its window is closed and then
+// ends with status 0.
+TEST(MainWindowUnload, TheProgramEndsWithStatusZeroOnceItsWindowIsClosed) {
+  platform::sim::SimBackend backend;
+  backend.After(2s, [&] { backend.WindowNamed("VARN_ON_MAIN")->PressCloseBox(); });
+  EXPECT_EQ(app::RunProgram(backend), 0);
+  EXPECT_EQ(backend.Now(), platform::TimePoint(2s));
+  EXPECT_TRUE(backend.Windows().empty());
+  EXPECT_EQ(backend.settings().Stored("MainLeft"), "1000");
+}
+
 }  // namespace
 
 namespace {

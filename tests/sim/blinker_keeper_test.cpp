@@ -139,9 +139,9 @@ void ExpectDemoteThenPromote(const std::vector<platform::sim::StackingCall>& cal
                              platform::WindowHandle demoted, platform::WindowHandle promoted) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].window, demoted);
-  EXPECT_EQ(calls[0].insert_after, platform::HWND_NOTOPMOST);
+  EXPECT_EQ(calls[0].insert_after, -2);  // HWND_NOTOPMOST, as Windows numbers it
   EXPECT_EQ(calls[1].window, promoted);
-  EXPECT_EQ(calls[1].insert_after, platform::HWND_TOPMOST);
+  EXPECT_EQ(calls[1].insert_after, -1);  // HWND_TOPMOST
   for (const auto& call : calls) {
     EXPECT_EQ(call.flags, 3u);
     EXPECT_EQ(call.x | call.y | call.cx | call.cy, 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -119,6 +120,17 @@ TEST(MainWindowUnload, RunReturnsWhenTheLastWindowClosesAndTheTimersDieWithIt) {
   EXPECT_EQ(program.EnabledStepTimers(), 0);
 }
 
+// The whole program, from its start, runs until its window is closed and then
+// ends with status 0.
+TEST(MainWindowUnload, TheProgramEndsWithStatusZeroOnceItsWindowIsClosed) {
+  platform::sim::SimBackend backend;
+  backend.After(2s, [&] { backend.WindowNamed("VARN_ON_MAIN")->PressCloseBox(); });
+  EXPECT_EQ(app::RunProgram(backend), 0);
+  EXPECT_EQ(backend.Now(), platform::TimePoint(2s));
+  EXPECT_TRUE(backend.Windows().empty());
+  EXPECT_EQ(backend.settings().Stored("MainLeft"), "1000");
+}
+
 }  // namespace
 
 namespace {
@@ -154,6 +166,52 @@ TEST(Designs, FramesAndFontsAreAsDesigned) {
     }
     EXPECT_EQ(labels, form->name == "VARN_ON_ABOUT" ? 5 : 0);
   }
+}
+
+// Where a control stands, in twips, and what sets it apart on screen.
+std::string Layout(const platform::ControlDesign& control) {
+  std::ostringstream text;
+  text << control.left << "," << control.top << " " << control.width << "x" << control.height
+       << (control.locked ? ", read-only" : "") << (control.multi_line ? ", multi-line" : "")
+       << (control.auto_size ? ", sized to its picture" : "");
+  return text.str();
+}
+
+std::map<std::string, std::string> Layouts(const platform::FormDesign& form) {
+  std::map<std::string, std::string> layouts;
+  for (const platform::ControlDesign& control : form.controls) {
+    if (control.kind != platform::ControlKind::Timer) {
+      layouts[std::string(control.name)] = Layout(control);
+    }
+  }
+  return layouts;
+}
+
+// The seven lamps, 255 twips square, stand 360 apart from 120 in along the
+// black strip at the window's corner.
+TEST(Designs, SevenLampsStandEvenlyAlongTheStrip) {
+  std::map<std::string, std::string> expected = {{"VARN_BACKGROUND_LABEL", "0,0 2655x495"}};
+  for (int n = 1; n <= 7; ++n) {
+    expected["VARN_LABEL_" + std::to_string(n)] =
+        std::to_string(120 + 360 * (n - 1)) + ",120 255x255";
+  }
+  EXPECT_EQ(Layouts(app::MainWindowDesign()), expected);
+}
+
+// The About window: four lines of text down the left, the dedication over the
+// picture on the right, OK below the text, the link below the picture.
+TEST(Designs, TheAboutWindowsTextPictureButtonAndLinkStandWhereDrawn) {
+  EXPECT_EQ(Layouts(about::AboutWindowDesign()),
+            (std::map<std::string, std::string>{
+                {"BRELLOCK_VARN_ON_TITLE", "120,120 4335x495"},
+                {"BRELLOCK_VARN_ON_VERSION", "120,720 4335x495"},
+                {"BRELLOCK_VARN_ON_CREATOR", "120,1320 4335x495"},
+                {"BRELLOCK_VARN_ON_FREEWARE", "120,1920 4335x495"},
+                {"OK_BUTTON", "1440,2880 1935x615"},
+                {"VARN_DEDICATION_LABEL", "4920,120 4215x495"},
+                {"VARN_PIC_PICBOX", "4680,720 4770x2490, sized to its picture"},
+                {"MARQUENT_WEBSITE_LINK", "4920,3360 4215x375, read-only, multi-line"},
+            }));
 }
 
 }  // namespace

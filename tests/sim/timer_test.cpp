@@ -144,6 +144,12 @@ TEST(Timers, TimersDueTogetherFireInTheOrderTheirCountsStarted) {
   b.SetEnabled(true);
   host.RunUntil(TimePoint(200ms));
   EXPECT_EQ(order, (std::vector<char>{'a', 'b', 'a', 'b'}));
+  // A timer left running starts a new count at each event: at 500 ms the
+  // count of one of 300 ms made now started before those of a and b.
+  Timer slow(scheduler, true, 300);
+  slow.OnTimer = [&] { order.push_back('s'); };
+  host.RunUntil(TimePoint(500ms));
+  EXPECT_EQ(order, (std::vector<char>{'a', 'b', 'a', 'b', 'a', 'b', 'a', 'b', 's', 'a', 'b'}));
 }
 
 TEST(Timers, AHandlerMayDestroyItsOwnTimer) {

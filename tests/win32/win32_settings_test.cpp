@@ -49,7 +49,8 @@ TEST_F(RegistrySettings, MissingKeyOrSectionReadsAsAbsent) {
   EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Other", "MainTop"), std::nullopt);
 }
 
-TEST_F(RegistrySettings, ValuesOfOtherTypesReadAsAbsent) {
+// Only string values count, and one stored without its terminator reads whole.
+TEST_F(RegistrySettings, OnlyStringValuesCountAndReadWhole) {
   const DWORD number = 1000;
   StoreRaw(L"MainLeft", REG_DWORD, &number, sizeof number);
   const unsigned char bytes[] = {'1', 0, '0', 0, 0, 0};
@@ -58,26 +59,20 @@ TEST_F(RegistrySettings, ValuesOfOtherTypesReadAsAbsent) {
   EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), std::nullopt);
   EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainTop"), std::nullopt);
   EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainWidth"), std::nullopt);
+  StoreRaw(L"MainHeight", REG_SZ, L"1234", 4 * sizeof(wchar_t));
+  EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainHeight"), "1234");
 }
 
-TEST_F(RegistrySettings, StringWithoutTerminatorReadsWhole) {
-  StoreRaw(L"MainLeft", REG_SZ, L"1234", 4 * sizeof(wchar_t));
-  EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), "1234");
-}
-
-TEST_F(RegistrySettings, OneMebibyteValueRoundTrips) {
+// A mebibyte, and text beyond ASCII as UTF-8 ("été €").
+TEST_F(RegistrySettings, LargeAndNonAsciiValuesRoundTrip) {
   std::string large(1 << 20, 'x');
   for (std::size_t i = 0; i < large.size(); i += 97) {
     large[i] = static_cast<char>('0' + i % 10);
   }
-  ASSERT_TRUE(settings.Write("BRELLOCK-VARN-ON", "Settings", "MainLeft", large));
-  EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), large);
-}
-
-TEST_F(RegistrySettings, NonAsciiTextRoundTripsAsUtf8) {
-  const std::string text = "\xc3\xa9t\xc3\xa9 \xe2\x82\xac";  // "été €"
-  ASSERT_TRUE(settings.Write("BRELLOCK-VARN-ON", "Settings", "MainLeft", text));
-  EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), text);
+  for (const std::string& value : {large, std::string("\xc3\xa9t\xc3\xa9 \xe2\x82\xac")}) {
+    ASSERT_TRUE(settings.Write("BRELLOCK-VARN-ON", "Settings", "MainLeft", value));
+    EXPECT_EQ(settings.Read("BRELLOCK-VARN-ON", "Settings", "MainLeft"), value);
+  }
 }
 
 TEST_F(RegistrySettings, WriteThatCannotBeStoredReportsFailure) {

@@ -14,29 +14,12 @@ namespace {
 using namespace win32_test;
 
 struct Geometry {
-  SIZE main_client;
-  POINT main_corner;
-  SIZE about_client;
-  POINT about_corner;
+  Placement main, about;
+  bool operator==(const Geometry&) const = default;
 };
 
-bool operator==(const Geometry& a, const Geometry& b) {
-  return a.main_client.cx == b.main_client.cx && a.main_client.cy == b.main_client.cy &&
-         a.main_corner.x == b.main_corner.x && a.main_corner.y == b.main_corner.y &&
-         a.about_client.cx == b.about_client.cx && a.about_client.cy == b.about_client.cy &&
-         a.about_corner.x == b.about_corner.x && a.about_corner.y == b.about_corner.y;
-}
-
 std::ostream& operator<<(std::ostream& out, const Geometry& g) {
-  return out << "main " << g.main_client.cx << " x " << g.main_client.cy << " at "
-             << g.main_corner.x << ", " << g.main_corner.y << "; About " << g.about_client.cx
-             << " x " << g.about_client.cy << " at " << g.about_corner.x << ", "
-             << g.about_corner.y;
-}
-
-POINT CornerOf(HWND window) {
-  const RECT rect = WindowRectOf(window);
-  return {rect.left, rect.top};
+  return out << "main " << g.main << "; About " << g.about;
 }
 
 int ScreenDpi() {
@@ -51,16 +34,11 @@ int ScreenDpi() {
 // by the same frame call, goes into `picture`.
 Geometry OpenBothWindows(SIZE& picture) {
   Geometry seen{};
-  RunProgramWithUser([&] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    seen.main_client = ClientSizeOf(main);
-    seen.main_corner = CornerOf(main);
-    PostMessageW(Lamp(main, 4), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
-    HWND about = WaitForAboutWindow();
+  RunProgramWithUser([&](HWND main) {
+    seen.main = PlacementOf(main);
+    HWND about = OpenAboutFrom(Lamp(main, 4));
     ASSERT_NE(about, nullptr);
-    seen.about_client = ClientSizeOf(about);
-    seen.about_corner = CornerOf(about);
+    seen.about = PlacementOf(about);
     const RECT box = WindowRectOf(Control(about, kAboutPicture));
     picture = {box.right - box.left, box.bottom - box.top};
     SendMessageW(Control(about, kAboutOk), BM_CLICK, 0, 0);
@@ -103,7 +81,7 @@ class NewerCallsAbsent : public testing::Test {
 // 120 x 360, the About window's 9735 x 4290 less the same.
 TEST_F(NewerCallsAbsent, At96DpiTheWindowsHaveTheirClientAreasAtTheirStoredCorners) {
   ASSERT_EQ(ScreenDpi(), 96);
-  ExpectTheSameGeometry({{176, 33}, {200, 100}, {641, 262}, {100, 200}}, {314, 162});
+  ExpectTheSameGeometry({{176, 33, 200, 100}, {641, 262, 100, 200}}, {314, 162});
 }
 
 // Moved to a monitor at 144 dpi, as Windows 8.1 and 10 tell a per-monitor
@@ -112,15 +90,10 @@ TEST_F(NewerCallsAbsent, At96DpiTheWindowsHaveTheirClientAreasAtTheirStoredCorne
 // 10 1607 (per-monitor v1), draws the frame with the system DPI's metrics
 // whatever the window's DPI, with the newer calls present or not.
 void ExpectADpiChangeFollowed() {
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
+  RunProgramWithUser([](HWND main) {
     const RECT suggested{420, 240, 720, 320};
     SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(ClientSizeOf(main).cx, 264);
-    EXPECT_EQ(ClientSizeOf(main).cy, 50);
-    EXPECT_EQ(CornerOf(main).x, 420);
-    EXPECT_EQ(CornerOf(main).y, 240);
+    EXPECT_EQ(PlacementOf(main), (Placement{264, 50, 420, 240}));
   });
 }
 
@@ -146,7 +119,7 @@ class HighDpi : public NewerCallsAbsent {
 
 TEST_F(HighDpi, At144DpiTheWindowsHaveTheirClientAreasAtTheirStoredCorners) {
   // 495 twips is 49.5 px, rounded to 50; 9615 is 961.5, rounded to 962.
-  ExpectTheSameGeometry({{264, 50}, {300, 150}, {962, 393}, {150, 300}}, {471, 243});
+  ExpectTheSameGeometry({{264, 50, 300, 150}, {962, 393, 150, 300}}, {471, 243});
 }
 
 }  // namespace

@@ -22,15 +22,6 @@ class Program : public testing::Test {
   void TearDown() override { ClearSettings(); }
 };
 
-// The outer size of a tool window around a client area, under this prefix's
-// frame metrics, which differ between Wine releases as between Windows ones.
-SIZE ToolWindowOuterSize(int client_width, int client_height) {
-  RECT rect{0, 0, client_width, client_height};
-  AdjustWindowRectEx(&rect, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, FALSE,
-                     WS_EX_TOOLWINDOW);
-  return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
 // The About window's five labels at their design places (twips / 15), with
 // their exact texts, drawn green on black.
 struct AboutLabel {
@@ -44,8 +35,6 @@ constexpr AboutLabel kAboutLabels[] = {
     {7, L"!!! FREEWARE !!!", 8, 128, 289},
 };
 
-// The main window, always on top, covers the About window's top left corner
-// when both open at their first-run place; only pixels right of it are read.
 // The font a control draws with: its height in pixels (negative: the
 // character height), its weight, and whether it is italic.
 std::string FontOf(HWND control) {
@@ -55,6 +44,8 @@ std::string FontOf(HWND control) {
          (font.lfItalic ? " italic" : "");
 }
 
+// The main window, always on top, covers the About window's top left corner
+// when both open at their first-run place; only pixels right of it are read.
 void ExpectAboutLabels(HWND about, HWND main) {
   POINT origin{0, 0};
   ClientToScreen(about, &origin);
@@ -88,10 +79,13 @@ void ExpectLampsChase(HWND main) {
   })) << "the light never moved on to lamp 2";
 }
 
+// Bad stored values count as none: the window takes the default place.
 TEST_F(Program, MainWindowIsAToolWindowWithTheLampBar) {
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
+  StoreSetting("MainLeft", "abc");
+  StoreSetting("MainTop", "1e30");
+  StoreSetting("MainWidth", "-5");
+  StoreSetting("MainHeight", "");
+  RunProgramWithUser([](HWND main) {
     const LONG_PTR style = GetWindowLongPtrW(main, GWL_STYLE);
     const LONG_PTR ex_style = GetWindowLongPtrW(main, GWL_EXSTYLE);
     EXPECT_TRUE(ex_style & WS_EX_TOOLWINDOW);
@@ -103,25 +97,19 @@ TEST_F(Program, MainWindowIsAToolWindowWithTheLampBar) {
     EXPECT_EQ(TextOf(main), kMainCaption);
     EXPECT_EQ(GetWindow(main, GW_OWNER), nullptr);
     // The default place and size: 1000, 1000, 2760 x 855 twips at 15 twips
-    // to the pixel.
-    const RECT rect = WindowRectOf(main);
-    EXPECT_EQ(rect.left, 67);
-    EXPECT_EQ(rect.top, 67);
-    EXPECT_EQ(rect.right - rect.left, ToolWindowOuterSize(176, 33).cx);
-    EXPECT_EQ(rect.bottom - rect.top, ToolWindowOuterSize(176, 33).cy);
+    // to the pixel, less 120 x 360 for the frame.
+    EXPECT_EQ(PlacementOf(main), (Placement{176, 33, 67, 67}));
     ExpectLampsChase(main);
   });
-  // Closed normally: the place is saved.
+  // Closed normally: the place is saved, the width left as it was.
   EXPECT_EQ(StoredSetting("MainLeft"), "1000");
   EXPECT_EQ(StoredSetting("MainTop"), "1000");
-  EXPECT_EQ(StoredSetting("MainWidth"), std::nullopt);
+  EXPECT_EQ(StoredSetting("MainWidth"), "-5");
 }
 
 TEST_F(Program, EndOfTheSessionSavesThePositionLikeAClose) {
   StoreSetting("MainLeft", "3000");
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
+  RunProgramWithUser([](HWND main) {
     SetWindowPos(main, nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(main, WM_ENDSESSION, TRUE, 0);  // as Windows does at log-off
     EXPECT_FALSE(IsWindow(main));
@@ -134,41 +122,17 @@ TEST_F(Program, StoredPlaceAndWidthAreHonoured) {
   StoreSetting("MainLeft", "3000");
   StoreSetting("MainTop", "1500.5");
   StoreSetting("MainWidth", "4500");
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    const RECT rect = WindowRectOf(main);
-    EXPECT_EQ(rect.left, 200);
-    EXPECT_EQ(rect.top, 100);
+  RunProgramWithUser([](HWND main) {
     // 4500 twips less the 120 allowed for the frame: a 292 px client.
-    EXPECT_EQ(rect.right - rect.left, ToolWindowOuterSize(292, 33).cx);
-    EXPECT_EQ(rect.bottom - rect.top, ToolWindowOuterSize(292, 33).cy);
+    EXPECT_EQ(PlacementOf(main), (Placement{292, 33, 200, 100}));
   });
   // Read back exactly as assigned, not rounded to the pixel.
   EXPECT_EQ(StoredSetting("MainLeft"), "3000");
   EXPECT_EQ(StoredSetting("MainTop"), "1500.5");
 }
 
-TEST_F(Program, BadStoredValuesFallBackToTheDefaults) {
-  StoreSetting("MainLeft", "abc");
-  StoreSetting("MainTop", "1e30");
-  StoreSetting("MainWidth", "-5");
-  StoreSetting("MainHeight", "");
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    const RECT rect = WindowRectOf(main);
-    EXPECT_EQ(rect.left, 67);
-    EXPECT_EQ(rect.top, 67);
-    EXPECT_EQ(rect.right - rect.left, ToolWindowOuterSize(176, 33).cx);
-    EXPECT_EQ(rect.bottom - rect.top, ToolWindowOuterSize(176, 33).cy);
-  });
-}
-
 TEST_F(Program, MinimisedWindowClosesWithoutSaving) {
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
+  RunProgramWithUser([](HWND main) {
     PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitFor([main] { return IsIconic(main) != FALSE; }));
     PostMessageW(main, WM_CLOSE, 0, 0);
@@ -178,12 +142,28 @@ TEST_F(Program, MinimisedWindowClosesWithoutSaving) {
   EXPECT_EQ(StoredSetting("MainTop"), std::nullopt);
 }
 
+// Requests to show the focus that reach one window, as the hook
+// WatchForShownFocus sees them on the program's thread.
+std::atomic<HWND> focus_watched{nullptr};
+std::atomic<int> focus_shown_requests{0};
+
+LRESULT CALLBACK WatchForShownFocus(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  if (code == HC_ACTION && sent->hwnd == focus_watched.load() &&
+      sent->message == WM_CHANGEUISTATE && LOWORD(sent->wParam) == UIS_CLEAR &&
+      (HIWORD(sent->wParam) & UISF_HIDEFOCUS) != 0) {
+    ++focus_shown_requests;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+struct HookUnhooker {
+  void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+
 TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    PostMessageW(Lamp(main, 3), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
-    HWND about = WaitForAboutWindow();
+  RunProgramWithUser([](HWND main) {
+    HWND about = OpenAboutFrom(Lamp(main, 3));
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), main);
     EXPECT_FALSE(IsWindowEnabled(main));
@@ -204,15 +184,42 @@ TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
     // activation to the main window on its first tick after the About window
     // came up; right after that tick the About window is activated again,
     // leaving most of a second before the next one.
+    //
+    // Windows hides the focus rectangle from whoever opened a window with the
+    // mouse until they use the keyboard; each Tab shows it from then on, as
+    // the dialog manager's own Tab handling does, by asking the window to
+    // clear its "hide focus" state. Wine keeps no such state (WM_QUERYUISTATE
+    // reads 0 whatever was asked), so there the requests themselves are what
+    // is seen; where the state is kept, the focused control's is read. The
+    // hook is in place before the window is activated again, so that little
+    // of that second goes before the Tabs.
     HWND ok = Control(about, kAboutOk);
     HWND picture_box = Control(about, kAboutPicture);
     HWND text_box = Control(about, kAboutTextBox);
+    focus_watched = about;
+    const std::unique_ptr<std::remove_pointer_t<HHOOK>, HookUnhooker> hook(SetWindowsHookExW(
+        WH_CALLWNDPROC, WatchForShownFocus, nullptr, GetWindowThreadProcessId(about, nullptr)));
+    ASSERT_NE(hook, nullptr);
     ASSERT_TRUE(WaitFor([main] { return GetForegroundWindow() == main; }));
     SetForegroundWindow(about);
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(about) == ok; })) << "OK did not get the focus back";
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(about) == ok; })) << "OK did not get the focus back";
+    focus_shown_requests = 0;
+    // As after an opening with the mouse.
+    SendMessageW(about, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    const bool state_kept = (SendMessageW(ok, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    EXPECT_EQ(focus_shown_requests.load(), 0);
+    HWND from = ok;
     for (HWND next : {picture_box, text_box, ok}) {
-      PostMessageW(FocusOf(about), WM_KEYDOWN, VK_TAB, 0);
+      PostMessageW(from, WM_KEYDOWN, VK_TAB, 0);
       EXPECT_TRUE(WaitFor([&] { return FocusOf(about) == next; }, 500ms));
+      from = next;
+    }
+    EXPECT_EQ(focus_shown_requests.load(), 3) << "a Tab did not ask the window to show the focus";
+    if (state_kept) {
+      EXPECT_EQ(SendMessageW(ok, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
+          << "the focus is still hidden after a Tab";
+    } else {
+      RecordProperty("ui_state", "not kept by this system; the requests were checked");
     }
 
     // Enter and Esc press nothing. Posted messages are handled in order, so
@@ -235,75 +242,10 @@ TEST_F(Program, DoubleClickOnALampOpensTheModalAboutWindow) {
   });
 }
 
-// Requests to show the focus that reach one window, as the hook
-// WatchForShownFocus sees them on the program's thread.
-std::atomic<HWND> focus_watched{nullptr};
-std::atomic<int> focus_shown_requests{0};
-
-LRESULT CALLBACK WatchForShownFocus(int code, WPARAM wparam, LPARAM lparam) {
-  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
-  if (code == HC_ACTION && sent->hwnd == focus_watched.load() &&
-      sent->message == WM_CHANGEUISTATE && LOWORD(sent->wParam) == UIS_CLEAR &&
-      (HIWORD(sent->wParam) & UISF_HIDEFOCUS) != 0) {
-    ++focus_shown_requests;
-  }
-  return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-struct HookUnhooker {
-  void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-};
-
-// Windows hides the focus rectangle from whoever opened a window with the
-// mouse until they use the keyboard; a Tab in the About window shows it from
-// then on, as the dialog manager's own Tab handling does, by asking the
-// window to clear its "hide focus" state. Wine keeps no such state
-// (WM_QUERYUISTATE reads 0 whatever was asked), so there the request itself
-// is what is seen; where the state is kept, the focused control's is read.
-TEST_F(Program, ATabInTheAboutWindowShowsTheFocus) {
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    PostMessageW(Lamp(main, 3), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
-    HWND about = WaitForAboutWindow();
-    ASSERT_NE(about, nullptr);
-    // The keeper's first tick hands the activation to the main window (see
-    // above); the focus is taken back to OK after it.
-    HWND ok = Control(about, kAboutOk);
-    ASSERT_TRUE(WaitFor([main] { return GetForegroundWindow() == main; }));
-    SetForegroundWindow(about);
-    ASSERT_TRUE(WaitFor([&] { return FocusOf(about) == ok; })) << "OK did not get the focus back";
-
-    focus_watched = about;
-    focus_shown_requests = 0;
-    const std::unique_ptr<std::remove_pointer_t<HHOOK>, HookUnhooker> hook(SetWindowsHookExW(
-        WH_CALLWNDPROC, WatchForShownFocus, nullptr, GetWindowThreadProcessId(about, nullptr)));
-    ASSERT_NE(hook, nullptr);
-    // As after an opening with the mouse.
-    SendMessageW(about, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
-    const bool state_kept = (SendMessageW(ok, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
-    EXPECT_EQ(focus_shown_requests.load(), 0);
-
-    PostMessageW(ok, WM_KEYDOWN, VK_TAB, 0);
-    HWND picture_box = Control(about, kAboutPicture);
-    ASSERT_TRUE(WaitFor([&] { return FocusOf(about) == picture_box; }));
-    EXPECT_EQ(focus_shown_requests.load(), 1) << "the Tab did not ask the window to show the focus";
-    if (state_kept) {
-      EXPECT_EQ(SendMessageW(picture_box, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
-          << "the focus is still hidden after a Tab";
-    } else {
-      RecordProperty("ui_state", "not kept by this system; the request was checked");
-    }
-  });
-}
-
 TEST_F(Program, ClosingTheMainWindowWhileAboutIsOpenEndsTheProgram) {
   StoreSetting("AboutLeft", "1500");
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    PostMessageW(Control(main, 7), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(1, 1));  // the strip
-    HWND about = WaitForAboutWindow();
+  RunProgramWithUser([](HWND main) {
+    HWND about = OpenAboutFrom(Control(main, 7));  // the strip
     ASSERT_NE(about, nullptr);
     PostMessageW(main, WM_CLOSE, 0, 0);  // as another program would
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) && !IsWindow(main); }));
@@ -311,6 +253,8 @@ TEST_F(Program, ClosingTheMainWindowWhileAboutIsOpenEndsTheProgram) {
   EXPECT_EQ(StoredSetting("AboutLeft"), "1500");
   EXPECT_EQ(StoredSetting("AboutTop"), "1000");
   EXPECT_EQ(StoredSetting("MainLeft"), "1000");
+  EXPECT_EQ(StoredSetting("MainTop"), "1000");
+  EXPECT_EQ(StoredSetting("MainWidth"), std::nullopt);  // never stored by the program
 }
 
 // ---- the frame around the client area --------------------------------------------
@@ -328,17 +272,6 @@ void ExpectLampsInside(HWND main) {
   }
 }
 
-bool SetSmallCaptionHeight(int pixels) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    return false;
-  }
-  metrics.iSmCaptionHeight = pixels;
-  return SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics,
-                               SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != FALSE;
-}
-
 int SmallCaptionHeight() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -346,23 +279,27 @@ int SmallCaptionHeight() {
   return metrics.iSmCaptionHeight;
 }
 
+bool SetSmallCaptionHeight(int pixels) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  metrics.iSmCaptionHeight = pixels;
+  return SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics,
+                               SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != FALSE;
+}
+
 // A taller caption chosen in the system settings while the program runs: the
 // frame grows around the same client area.
 TEST_F(Program, AFrameChangeWhileRunningKeepsTheClientArea) {
   const int caption = SmallCaptionHeight();
-  RunProgramWithUser([caption] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
+  RunProgramWithUser([caption](HWND main) {
     const RECT before = WindowRectOf(main);
     ASSERT_TRUE(SetSmallCaptionHeight(caption + 10));
     EXPECT_TRUE(WaitFor([&] {
       const RECT now = WindowRectOf(main);
       return now.bottom - now.top == before.bottom - before.top + 10;
     })) << "the frame did not grow around the client area";
-    EXPECT_EQ(ClientSizeOf(main).cx, 176);
-    EXPECT_EQ(ClientSizeOf(main).cy, 33);
-    EXPECT_EQ(WindowRectOf(main).left, before.left);
-    EXPECT_EQ(WindowRectOf(main).top, before.top);
+    EXPECT_EQ(PlacementOf(main), (Placement{176, 33, before.left, before.top}));
     SetSmallCaptionHeight(caption);
   });
   EXPECT_EQ(StoredSetting("MainLeft"), "1000");
@@ -375,10 +312,7 @@ class LargeFrame : public Program {
   void SetUp() override {
     Program::SetUp();
     // The classic small caption is 15 to 17 px, by Wine release.
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    ASSERT_GE(metrics.iSmCaptionHeight, 23) << "this prefix has the classic frame metrics";
+    ASSERT_GE(SmallCaptionHeight(), 23) << "this prefix has the classic frame metrics";
   }
 };
 
@@ -386,18 +320,12 @@ TEST_F(LargeFrame, BothWindowsKeepTheirClientAreasAndTheMainWindowItsPlace) {
   StoreSetting("MainLeft", "3000");
   StoreSetting("MainTop", "1500");
   StoreSetting("AboutLeft", "6000");
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    EXPECT_EQ(WindowRectOf(main).left, 200);
-    EXPECT_EQ(WindowRectOf(main).top, 100);
-    EXPECT_EQ(ClientSizeOf(main).cx, 176);
-    EXPECT_EQ(ClientSizeOf(main).cy, 33);
+  RunProgramWithUser([](HWND main) {
+    EXPECT_EQ(PlacementOf(main), (Placement{176, 33, 200, 100}));
     ExpectLampsInside(main);
     ExpectLampsChase(main);
 
-    PostMessageW(Lamp(main, 5), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
-    HWND about = WaitForAboutWindow();
+    HWND about = OpenAboutFrom(Lamp(main, 5));
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(ClientSizeOf(about).cx, 641);
     EXPECT_EQ(ClientSizeOf(about).cy, 262);
@@ -414,22 +342,12 @@ TEST_F(LargeFrame, BothWindowsKeepTheirClientAreasAndTheMainWindowItsPlace) {
   EXPECT_EQ(StoredSetting("AboutLeft"), "6000");
 }
 
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
 TEST_F(Program, MainWindowTakesTheTopmostPlaceFromTheForegroundWindow) {
-  RunProgramWithUser([] {
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    WNDCLASSW other_class{};
-    other_class.lpfnWndProc = PlainWindowProc;
-    other_class.hInstance = GetModuleHandleW(nullptr);
-    other_class.lpszClassName = L"VarnTestOtherWindow";
-    RegisterClassW(&other_class);
-    HWND other = CreateWindowExW(WS_EX_TOPMOST, L"VarnTestOtherWindow", L"other",
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 200, 150, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+  RunProgramWithUser([](HWND main) {
+    // Another program's topmost window; a system class serves as any.
+    HWND other =
+        CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400,
+                        300, 200, 150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(other, nullptr);
     SetForegroundWindow(other);
     ASSERT_TRUE(WaitFor([other] { return GetForegroundWindow() == other; }));
@@ -465,30 +383,14 @@ std::chrono::milliseconds IdleTime() {
   return std::chrono::milliseconds(GetTickCount() - last.dwTime);
 }
 
-TEST_F(Program, NumLockTogglesWithEachPress) {
-  RunProgramWithUser([] {
-    PersonMovesThePointer();
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    const DWORD program_thread = GetWindowThreadProcessId(main, nullptr);
-    ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), program_thread, TRUE));
-    const bool first = NumLockOn();
-    EXPECT_TRUE(WaitFor([first] { return NumLockOn() != first; })) << "Num Lock never changed";
-    EXPECT_TRUE(WaitFor([first] { return NumLockOn() == first; })) << "Num Lock changed only once";
-    AttachThreadInput(GetCurrentThreadId(), program_thread, FALSE);
-  });
-}
-
 // Left alone, the program stops pressing within a minute or so with Num Lock
 // as it found it, so the system's idle clock runs on; a person's input
 // brings the presses back. (Run on its own: it waits for a minute.)
 using LeftAlone = Program;
 
 TEST_F(LeftAlone, NumLockRestsAndTheIdleClockRunsOnUntilAPersonComes) {
-  RunProgramWithUser([] {
+  RunProgramWithUser([](HWND main) {
     PersonMovesThePointer();
-    HWND main = WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
     const DWORD program_thread = GetWindowThreadProcessId(main, nullptr);
     ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), program_thread, TRUE));
     const bool first = NumLockOn();

@@ -1,5 +1,7 @@
 #include "win32_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "app/module1.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_settings.h"
@@ -8,13 +10,24 @@ namespace win32_test {
 
 namespace {
 
-struct UserThread {
-  std::function<void()> user;
-};
+// The window with `caption` once it shows; nullptr when it does not within
+// the timeout.
+HWND WaitForVisible(const wchar_t* caption) {
+  HWND window = nullptr;
+  WaitFor([&] {
+    window = FindWindowW(kFormClass, caption);
+    return window != nullptr && IsWindowVisible(window);
+  });
+  return window;
+}
 
 DWORD WINAPI RunUser(void* parameter) {
-  auto* thread = static_cast<UserThread*>(parameter);
-  thread->user();
+  const auto& user = *static_cast<const std::function<void(HWND)>*>(parameter);
+  if (HWND main = WaitForVisible(kMainCaption); main != nullptr) {
+    user(main);
+  } else {
+    ADD_FAILURE() << "the main window never showed";
+  }
   // Whatever the scenario did, the program must end.
   for (HWND window = FindWindowW(kFormClass, nullptr); window != nullptr;
        window = FindWindowW(kFormClass, nullptr)) {
@@ -51,42 +64,18 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
   }
 }
 
-void RunProgramWithUser(const std::function<void()>& user) {
+void RunProgramWithUser(const std::function<void(HWND main)>& user) {
   platform::win32::Win32Backend backend;
-  UserThread thread{user};
-  HANDLE handle = CreateThread(nullptr, 0, RunUser, &thread, 0, nullptr);
+  HANDLE handle =
+      CreateThread(nullptr, 0, RunUser, const_cast<std::function<void(HWND)>*>(&user), 0, nullptr);
   app::RunProgram(backend);
   WaitForSingleObject(handle, INFINITE);
   CloseHandle(handle);
 }
 
-HWND FindMainWindow() {
-  return FindWindowW(kFormClass, kMainCaption);
-}
-
-HWND FindAboutWindow() {
-  return FindWindowW(kFormClass, kAboutCaption);
-}
-
-namespace {
-
-HWND WaitForVisible(HWND (*find)()) {
-  HWND window = nullptr;
-  WaitFor([&] {
-    window = find();
-    return window != nullptr && IsWindowVisible(window);
-  });
-  return window;
-}
-
-}  // namespace
-
-HWND WaitForMainWindow() {
-  return WaitForVisible(FindMainWindow);
-}
-
-HWND WaitForAboutWindow() {
-  return WaitForVisible(FindAboutWindow);
+HWND OpenAboutFrom(HWND target) {
+  PostMessageW(target, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+  return WaitForVisible(kAboutCaption);
 }
 
 RECT WindowRectOf(HWND window) {
@@ -99,6 +88,16 @@ SIZE ClientSizeOf(HWND window) {
   RECT rect{};
   GetClientRect(window, &rect);
   return {rect.right, rect.bottom};
+}
+
+Placement PlacementOf(HWND window) {
+  const RECT outer = WindowRectOf(window);
+  return {ClientSizeOf(window).cx, ClientSizeOf(window).cy, outer.left, outer.top};
+}
+
+std::ostream& operator<<(std::ostream& out, const Placement& placement) {
+  return out << placement.width << " x " << placement.height << " at " << placement.left << ", "
+             << placement.top;
 }
 
 HWND Control(HWND form, int row) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace win32_test {
@@ -32,18 +33,24 @@ inline constexpr int kAboutCreator = 5;
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-// Runs `user` on a second thread while the program runs on this one, and
-// returns once both have finished. If the user thread leaves the program
-// running, every window of it is sent a close request.
-void RunProgramWithUser(const std::function<void()>& user);
+// Runs `user` on a second thread, given the main window once it shows, while
+// the program runs on this one, and returns once both have finished. A main
+// window that never shows fails the test. If the user thread leaves the
+// program running, every window of it is sent a close request.
+void RunProgramWithUser(const std::function<void(HWND main)>& user);
 
-HWND FindMainWindow();
-HWND FindAboutWindow();
-// The window once it shows; nullptr when it does not within the timeout.
-HWND WaitForMainWindow();
-HWND WaitForAboutWindow();
+// The About window opened by a double-click on `target`, a control of the
+// main window, once it shows; nullptr when it does not within the timeout.
+HWND OpenAboutFrom(HWND target);
 RECT WindowRectOf(HWND window);
 SIZE ClientSizeOf(HWND window);
+// A window's client size and its outer top left corner on the screen.
+struct Placement {
+  LONG width, height, left, top;
+  bool operator==(const Placement&) const = default;
+};
+Placement PlacementOf(HWND window);
+std::ostream& operator<<(std::ostream& out, const Placement& placement);
 // The child window of design row `row`.
 HWND Control(HWND form, int row);
 // Main window rows: VARN_LABEL_n is row 7 - n.

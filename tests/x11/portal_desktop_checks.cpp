@@ -37,15 +37,10 @@ std::size_t NumLockChanges(const PortalDesktop& desktop, std::chrono::millisecon
 
 // How many threads and open files a process has: the same from one press
 // to the next when every press goes down the one session opened at start.
-std::pair<int, int> ThreadsAndFiles(pid_t pid) {
+std::pair<std::ptrdiff_t, std::ptrdiff_t> ThreadsAndFiles(pid_t pid) {
   const auto count = [](const std::string& folder) {
-    std::error_code error;
-    int entries = 0;
-    for (auto entry = std::filesystem::directory_iterator(folder, error);
-         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-      ++entries;
-    }
-    return entries;
+    std::error_code error;  // a process gone has no entries
+    return std::distance(std::filesystem::directory_iterator(folder, error), {});
   };
   const std::string proc = "/proc/" + std::to_string(pid);
   return {count(proc + "/task"), count(proc + "/fd")};
@@ -109,7 +104,7 @@ void CheckAskedOnceThenNumLockToggles(const PortalDesktop& desktop) {
   ProgramProcess again(desktop.Display(), config.Path(), {},
                        desktop.ProgramEnvironment(state.Path()));
   ASSERT_NE(NumLockChanges(desktop, 10s), 0u) << again.Stderr() << desktop.Log();
-  const std::pair<int, int> opened = ThreadsAndFiles(again.Pid());
+  const auto opened = ThreadsAndFiles(again.Pid());
   EXPECT_GE(NumLockChanges(desktop, 10s), 3u) << again.Stderr();
   EXPECT_EQ(ThreadsAndFiles(again.Pid()), opened) << "threads and open files";
   EXPECT_EQ(again.Stderr(), desktop.SaidWithConsent());

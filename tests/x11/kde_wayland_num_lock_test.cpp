@@ -37,12 +37,6 @@ workspace.windowActivated.connect(function (window) {
 });
 )";
 
-GVariant* CallKwin(GDBusConnection* bus, const char* path, const char* interface,
-                   const char* method, GVariant* arguments) {
-  return g_dbus_connection_call_sync(bus, "org.kde.KWin", path, interface, method, arguments,
-                                     nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-}
-
 // A keyboard from kwin's own emulated input, which asks nobody: the
 // program's keyboard route, driven by the test.
 class KwinKeyboard : public platform::x11::KeyboardListener {
@@ -143,21 +137,13 @@ class KdeWaylandSession {
     std::istringstream written(ReadFile(xwayland));
     std::getline(written, display_);
     std::getline(written, authority_);
-    connection_ = ConnectToSessionBus(bus_.Address());
   }
-  ~KdeWaylandSession() {
-    if (connection_ != nullptr) {
-      g_object_unref(connection_);
-    }
-  }
-  KdeWaylandSession(const KdeWaylandSession&) = delete;
-  KdeWaylandSession& operator=(const KdeWaylandSession&) = delete;
 
   bool Activated() const { return activated_; }  // the activation environment set
   const std::string& Display() const { return display_; }
   const std::string& Authority() const { return authority_; }
   const std::string& Bus() const { return bus_.Address(); }
-  GDBusConnection* Connection() const { return connection_; }
+  GDBusConnection* Connection() const { return connection_.get(); }
   std::string WaylandSocket() const { return bus_.Runtime() + "/" + kWaylandDisplay; }
   std::string Log() const {
     return ReadFile(folder_.File("pipewire-log")) + ReadFile(folder_.File("kwin-log")) + bus_.Log();
@@ -169,18 +155,17 @@ class KdeWaylandSession {
     std::vector<char> text(sizeof kFocusScript + sizeof kWitnessTitle);
     std::snprintf(text.data(), text.size(), kFocusScript, kWitnessTitle);
     WriteFile(script, text.data());
-    GVariant* loaded = CallKwin(connection_, "/Scripting", "org.kde.kwin.Scripting", "loadScript",
-                                g_variant_new("(ss)", script.c_str(), "varn-witness-focus"));
-    if (loaded == nullptr) {
-      return false;
-    }
-    g_variant_unref(loaded);
-    GVariant* started =
-        CallKwin(connection_, "/Scripting", "org.kde.kwin.Scripting", "start", nullptr);
-    if (started != nullptr) {
-      g_variant_unref(started);
-    }
-    return started != nullptr;
+    const auto call = [&](const char* method, GVariant* arguments) {
+      GVariant* reply = g_dbus_connection_call_sync(
+          connection_.get(), "org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", method,
+          arguments, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+      if (reply != nullptr) {
+        g_variant_unref(reply);
+      }
+      return reply != nullptr;
+    };
+    return call("loadScript", g_variant_new("(ss)", script.c_str(), "varn-witness-focus")) &&
+           call("start", nullptr);
   }
 
  private:
@@ -189,7 +174,7 @@ class KdeWaylandSession {
   std::unique_ptr<ChildProcess> kwin_;
   bool activated_ = false;
   std::string display_, authority_;
-  GDBusConnection* connection_ = nullptr;
+  BusConnection connection_ = ConnectToSessionBus(bus_.Address());
 };
 
 class KdeWaylandNumLock : public testing::Test, public PortalDesktop {

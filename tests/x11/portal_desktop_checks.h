@@ -33,9 +33,9 @@ class PrivateSessionBus {
   std::unique_ptr<ChildProcess> daemon_;
 };
 
-// A connection to the bus at `address`; nullptr when there is none. The
-// caller unrefs it.
-GDBusConnection* ConnectToSessionBus(const std::string& address);
+// A connection to the bus at `address`; nullptr when there is none.
+using BusConnection = std::unique_ptr<GDBusConnection, void (*)(gpointer)>;
+BusConnection ConnectToSessionBus(const std::string& address);
 
 // A Wayland desktop with its Xwayland and its portal, as the checks use it.
 class PortalDesktop {

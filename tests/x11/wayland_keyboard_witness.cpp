@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "xdg-shell-client-protocol.h"
@@ -23,7 +24,8 @@ constexpr std::uint32_t kMod2 = 1u << 4;
 }  // namespace
 
 struct WaylandKeyboardWitness::Objects {
-  WaylandKeyboardWitness* witness = nullptr;
+  std::atomic<bool> focused = false;
+  std::atomic<std::uint32_t> locked = 0;
   wl_registry* registry = nullptr;
   wl_compositor* compositor = nullptr;
   wl_shm* shm = nullptr;
@@ -46,8 +48,8 @@ void Destroy(Proxy*& proxy, void (*destroy)(Proxy*)) {
   }
 }
 
-// One grey frame in a memory file the compositor maps.
-wl_buffer* GreyBuffer(wl_shm* shm) {
+// One black frame (a fresh memory file is zeroes) that the compositor maps.
+wl_buffer* BlackBuffer(wl_shm* shm) {
   const int stride = kSide * 4, size = stride * kSide;
   const int fd = memfd_create("varn-witness", MFD_CLOEXEC);
   if (fd < 0 || ftruncate(fd, size) != 0) {
@@ -55,10 +57,6 @@ wl_buffer* GreyBuffer(wl_shm* shm) {
       close(fd);
     }
     return nullptr;
-  }
-  if (void* pixels = mmap(nullptr, size, PROT_WRITE, MAP_SHARED, fd, 0); pixels != MAP_FAILED) {
-    std::memset(pixels, 0x80, size);
-    munmap(pixels, size);
   }
   wl_shm_pool* pool = wl_shm_create_pool(shm, fd, size);
   wl_buffer* buffer =
@@ -75,15 +73,15 @@ void OnKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t
   close(fd);
 }
 void OnEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {
-  static_cast<ObjectsOf*>(data)->witness->OnEnter();
+  static_cast<ObjectsOf*>(data)->focused = true;
 }
 void OnLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface*) {
-  static_cast<ObjectsOf*>(data)->witness->OnLeave();
+  static_cast<ObjectsOf*>(data)->focused = false;
 }
 void OnKey(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
 void OnModifiers(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
                  std::uint32_t locked, std::uint32_t) {
-  static_cast<ObjectsOf*>(data)->witness->OnModifiers(locked);
+  static_cast<ObjectsOf*>(data)->locked = locked;
 }
 void OnRepeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
 const wl_keyboard_listener kKeyboardListener{OnKeymap, OnEnter,     OnLeave,
@@ -108,7 +106,7 @@ const xdg_wm_base_listener kShellListener{OnPing};
 void OnConfigure(void* data, xdg_surface* shell_surface, std::uint32_t serial) {
   auto* objects = static_cast<ObjectsOf*>(data);
   xdg_surface_ack_configure(shell_surface, serial);
-  if (objects->buffer == nullptr && (objects->buffer = GreyBuffer(objects->shm)) != nullptr) {
+  if (objects->buffer == nullptr && (objects->buffer = BlackBuffer(objects->shm)) != nullptr) {
     wl_surface_attach(objects->surface, objects->buffer, 0, 0);
   }
   wl_surface_commit(objects->surface);
@@ -143,7 +141,7 @@ WaylandKeyboardWitness::WaylandKeyboardWitness(const std::string& socket, const 
   if (display_ == nullptr) {
     return;
   }
-  objects_ = new Objects{.witness = this};
+  objects_ = new Objects;
   objects_->registry = wl_display_get_registry(display_);
   wl_registry_add_listener(objects_->registry, &kRegistryListener, objects_);
   wl_display_roundtrip(display_);
@@ -185,10 +183,10 @@ WaylandKeyboardWitness::~WaylandKeyboardWitness() {
 }
 
 std::optional<bool> WaylandKeyboardWitness::NumLock() const {
-  if (!focused_) {
+  if (objects_ == nullptr || !objects_->focused) {
     return std::nullopt;
   }
-  return (locked_ & kMod2) != 0;
+  return (objects_->locked & kMod2) != 0;
 }
 
 // The events as they come, on this thread only; a tenth of a second at most

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,24 +23,19 @@ class WaylandKeyboardWitness {
   WaylandKeyboardWitness& operator=(const WaylandKeyboardWitness&) = delete;
 
   bool Connected() const { return display_ != nullptr; }
-  bool Focused() const { return focused_; }
   // Num Lock as the compositor last said it, while the window has the focus.
   std::optional<bool> NumLock() const;
 
-  // Called from the compositor's events (on the witness's own thread).
-  void OnEnter() { focused_ = true; }
-  void OnLeave() { focused_ = false; }
-  void OnModifiers(std::uint32_t locked) { locked_ = locked; }
-
-  struct Objects;  // its Wayland objects, which the listeners reach
+  // Its Wayland objects, and what the compositor's events (on the witness's
+  // own thread) said of the keyboard.
+  struct Objects;
 
  private:
   void Run();
 
   wl_display* display_ = nullptr;
   Objects* objects_ = nullptr;
-  std::atomic<bool> focused_ = false, stop_ = false;
-  std::atomic<std::uint32_t> locked_ = 0;
+  std::atomic<bool> stop_ = false;
   std::thread thread_;
 };
 

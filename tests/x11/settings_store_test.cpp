@@ -121,7 +121,7 @@ TEST_F(SettingsFile, WhatIsNotASaneRegularFileIsNeitherReadNorReplacedAndJunkIsW
 }
 
 // Dotfile managers keep the file elsewhere behind a link: the link stays.
-TEST_F(SettingsFile, ALinkedFileIsWrittenWhereTheLinkPointsAndTheFolderIsTheUsersAlone) {
+TEST_F(SettingsFile, ALinkedFileIsWrittenWhereTheLinkPoints) {
   TemporaryFolder elsewhere;
   std::filesystem::create_directories(std::filesystem::path(Ini()).parent_path());
   std::filesystem::create_symlink(elsewhere.File("varn.ini"), Ini());  // dangling at first
@@ -130,8 +130,12 @@ TEST_F(SettingsFile, ALinkedFileIsWrittenWhereTheLinkPointsAndTheFolderIsTheUser
   ASSERT_TRUE(store_.Write(kApp, kSection, "MainTop", "2000"));
   EXPECT_TRUE(std::filesystem::is_symlink(Ini()));
   EXPECT_EQ(ReadFile(elsewhere.File("varn.ini")), "[Settings]\nMainLeft=1000\nMainTop=2000\n");
-  // The folder is made for the user alone; where it cannot be made (below a
-  // plain file, not even by root) the write fails.
+}
+
+// The folder is made for the user alone; where it cannot be made (below a
+// plain file, not even by root) the write fails.
+TEST_F(SettingsFile, TheFolderIsTheUsersAloneOrTheWriteFails) {
+  ASSERT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1"));
   struct stat folder = {};
   ASSERT_EQ(stat(std::filesystem::path(Ini()).parent_path().c_str(), &folder), 0);
   EXPECT_EQ(folder.st_mode & 07777, 0700u);

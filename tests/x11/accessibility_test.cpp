@@ -2,7 +2,6 @@
 // accessibility bus of a private session (at-spi2-core), read through AT-SPI
 // as screen readers read it, on an X server and window manager of the
 // test's own (the bus's address is written on the server's root window).
-#include <csignal>
 
 #include "about/about_design.h"
 #include "app/main_design.h"
@@ -66,12 +65,8 @@ TEST(AboutWindowAccessibility,
                          {"DBUS_SESSION_BUS_ADDRESS=" + bus.Address()});
   const xcb_window_t main = program.WaitForMainWindow(x, /*framed=*/true);
   ASSERT_NE(main, XCB_NONE);
-  const std::string display = "DISPLAY=" + server.Display();
-  const auto double_click = [&](Point at) {
-    RunCommand({"env", display, "xdotool", "mousemove", std::to_string(at.x), std::to_string(at.y),
-                "click", "--repeat", "2", "--delay", "60", "1"});
-  };
-  double_click(ControlRect(x, main, app::MainWindowDesign(), "VARN_LABEL_2").Centre());
+  ASSERT_TRUE(DoubleClickOnAChild(
+      x, main, ControlRect(x, main, app::MainWindowDesign(), "VARN_LABEL_2").Centre()));
   const xcb_window_t about = program.WaitForAboutWindow(x);
   ASSERT_NE(about, XCB_NONE);
 
@@ -97,8 +92,8 @@ TEST(AboutWindowAccessibility,
   EXPECT_TRUE(Holds(tree, "icon|VARN_PIC_PICBOX")) << tree;
 
   // The creator's line, double-clicked, names the author's address.
-  double_click(
-      ControlRect(x, about, about::AboutWindowDesign(), "BRELLOCK_VARN_ON_CREATOR").Centre());
+  ClickAt(x, ControlRect(x, about, about::AboutWindowDesign(), "BRELLOCK_VARN_ON_CREATOR").Centre(),
+          2);
   EXPECT_TRUE(WaitUntil(
       [&] {
         tree = bus.TreeOf("brellock-varn-on");

@@ -1,10 +1,6 @@
 // The desktop's double-click setting: the XSETTINGS property read in either
 // byte order, and the program's lamps following a settings manager on the
 // desktop in DISPLAY as it starts, changes its setting and goes.
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "app/main_design.h"
 #include "platform/x11/connection/xsettings_format.h"
 #include "x11_test_support.h"
@@ -103,21 +99,22 @@ TEST(XSettingsProperty, IntegersAreReadInEitherByteOrderAndABrokenPropertyGivesN
 // settings on its window.
 class SettingsManager {
  public:
-  SettingsManager(const std::string& display, std::int32_t double_click_time) {
-    c_ = xcb_connect(display.c_str(), nullptr);
+  // Atoms are the server's: they are named through the test's own client.
+  SettingsManager(const DisplayClient& x, std::int32_t double_click_time) : x_(x) {
+    c_ = xcb_connect(x.Name().empty() ? nullptr : x.Name().c_str(), nullptr);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
     root_ = screen->root;
     window_ = xcb_generate_id(c_);
     xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, root_, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     Set(double_click_time);
-    const xcb_atom_t selection = Atom("_XSETTINGS_S0");
+    const xcb_atom_t selection = x_.Atom("_XSETTINGS_S0");
     xcb_set_selection_owner(c_, window_, selection, XCB_CURRENT_TIME);
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = root_;
-    message.type = Atom("MANAGER");
+    message.type = x_.Atom("MANAGER");
     message.data.data32[0] = XCB_CURRENT_TIME;
     message.data.data32[1] = selection;
     message.data.data32[2] = window_;
@@ -136,23 +133,17 @@ class SettingsManager {
 
   void Set(std::int32_t double_click_time) {
     const std::vector<std::uint8_t> bytes = DoubleClickSettings(double_click_time).Bytes();
-    const xcb_atom_t settings = Atom("_XSETTINGS_SETTINGS");
+    const xcb_atom_t settings = x_.Atom("_XSETTINGS_SETTINGS");
     xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, settings, settings, 8,
                         static_cast<std::uint32_t>(bytes.size()), bytes.data());
     Sync();
   }
 
  private:
-  xcb_atom_t Atom(const char* name) const {
-    const auto cookie = xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c_, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
-  }
   // Every request reaches the server before the test clicks.
   void Sync() const { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
 
+  const DisplayClient& x_;
   xcb_connection_t* c_ = nullptr;
   xcb_window_t root_ = XCB_NONE;
   xcb_window_t window_ = XCB_NONE;
@@ -171,9 +162,7 @@ class DesktopDoubleClick : public OnTheDesktop {
   bool TwoClicksOpenAbout(ProgramProcess& program, xcb_window_t main, int gap_ms,
                           std::chrono::milliseconds limit) {
     const Point lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_3").Centre();
-    MovePointerTo(x_, lamp);
-    EXPECT_TRUE(WaitUntil([&] { return x_.PointerOverAChildOf(main); }, 10s));
-    Xdotool({"click", "--repeat", "2", "--delay", std::to_string(gap_ms), "1"});
+    EXPECT_TRUE(DoubleClickOnAChild(x_, main, lamp, gap_ms));
     xcb_window_t about = XCB_NONE;
     if (!WaitUntil([&] { return (about = x_.WindowOf(program.Pid(), "VARN-ON")) != XCB_NONE; },
                    limit)) {
@@ -186,7 +175,7 @@ class DesktopDoubleClick : public OnTheDesktop {
 };
 
 TEST_F(DesktopDoubleClick, TheLampsFollowTheSettingsManagerAsItChangesGoesAndComes) {
-  auto manager = std::make_unique<SettingsManager>(display_, 1500);
+  auto manager = std::make_unique<SettingsManager>(x_, 1500);
   ProgramProcess program(display_, config_.Path());
   const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/true);
   ASSERT_NE(main, XCB_NONE);
@@ -198,7 +187,7 @@ TEST_F(DesktopDoubleClick, TheLampsFollowTheSettingsManagerAsItChangesGoesAndCom
   EXPECT_FALSE(TwoClicksOpenAbout(program, main, 350, 2s)) << "the manager's 200 ms";
   manager.reset();
   EXPECT_TRUE(TwoClicksOpenAbout(program, main, 350, 15s)) << "the default 500 ms";
-  manager = std::make_unique<SettingsManager>(display_, 1500);
+  manager = std::make_unique<SettingsManager>(x_, 1500);
   EXPECT_TRUE(TwoClicksOpenAbout(program, main, 900, 15s)) << "a new manager's 1500 ms";
 
   program.CloseAndExpectCleanExit(x_, main);

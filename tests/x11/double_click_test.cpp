@@ -9,11 +9,7 @@
 // program's window is found by its process, not by its title alone: under
 // GNOME 48 the frame around it, drawn by mutter's own frames client, carries
 // the same title, and a double-click aimed at that lands in the title bar.
-#include <cstdlib>
-#include <thread>
-
 #include "app/main_design.h"
-#include "platform/twips.h"
 #include "x11_test_support.h"
 
 namespace {
@@ -36,25 +32,11 @@ constexpr Approach kApproaches[] = {
     {true, true, "resting on the lamp, after half a second"},
 };
 
-class FirstDoubleClick : public testing::TestWithParam<const char*> {
- protected:
-  void SetUp() override {
-    ASSERT_FALSE(server_.Display().empty()) << "could not start Xvfb";
-    ASSERT_TRUE(x_.Ok());
-    manager_.emplace(GetParam(), server_.Display());
-    ASSERT_TRUE(manager_->Ok()) << GetParam() << " did not start";
-  }
-
-  PrivateXServer server_;
-  DisplayClient x_{server_.Display()};
-  std::optional<WindowManager> manager_;
-};
+class FirstDoubleClick : public OnADesk {};
 
 TEST_P(FirstDoubleClick, OpensTheAboutWindowInEveryOneOfTwentyFreshStarts) {
-  const int corner = platform::TwipsToPixels(1000, kTwipsPerPixel);
   const Point far_away{5, 700};
   Point lamp{};
-  int opened[std::size(kApproaches)] = {};
   for (int start = 0; start < kStarts; ++start) {
     const Approach& approach = kApproaches[start % std::size(kApproaches)];
     SCOPED_TRACE("start " + std::to_string(start + 1) + ", " + approach.name);
@@ -65,31 +47,18 @@ TEST_P(FirstDoubleClick, OpensTheAboutWindowInEveryOneOfTwentyFreshStarts) {
     ASSERT_NE(main, XCB_NONE);
     // Where the frame is learnt only after mapping, the window moves once to
     // stand at its place: the lamp is clicked there.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          const std::optional<Rect> outer = x_.OuterFrame(main);
-          return outer && outer->x == corner && outer->y == corner;
-        },
-        30s));
+    ASSERT_TRUE(OuterReaches(main, Pixels(1000), Pixels(1000)));
     lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4").Centre();
     ASSERT_TRUE(MovePointerTo(x_, lamp));
     if (approach.pause_on_the_lamp) {
       std::this_thread::sleep_for(500ms);  // a person's pause, not a wait
     }
     ASSERT_TRUE(DoubleClickOnAChild(x_, main, lamp));
-    if (WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") != XCB_NONE; }, 30s)) {
-      ++opened[start % std::size(kApproaches)];
-    } else {
-      ADD_FAILURE() << "the double-click did not open the About window";
-    }
+    EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") != XCB_NONE; }, 30s))
+        << "the double-click did not open the About window";
     program.Terminate();
     EXPECT_TRUE(program.Ended(30s)) << program.Outcome();
     EXPECT_TRUE(program.EndedWithStatus(0)) << program.Outcome();
-  }
-  for (std::size_t i = 0; i < std::size(kApproaches); ++i) {
-    EXPECT_EQ(opened[i], kStarts / static_cast<int>(std::size(kApproaches)))
-        << GetParam() << ", " << kApproaches[i].name << ": " << opened[i]
-        << " first double-clicks opened the About window";
   }
 }
 
@@ -164,12 +133,10 @@ TEST_P(DoubleClickThroughAFocusGrab, StillOpensTheAboutWindow) {
   ProgramProcess program(server_.Display(), config_.Path());
   const xcb_window_t main = program.WaitForMainWindow(x_, /*framed=*/false);
   ASSERT_NE(main, XCB_NONE);
-  const Point lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4").Centre();
-  ASSERT_TRUE(MovePointerTo(x_, lamp));
-  ASSERT_TRUE(WaitUntil([&] { return x_.PointerOverAChildOf(main); }, 30s));
   FocusGrab grab(server_.Display(), main);
   ASSERT_TRUE(grab.Ok());
-  ASSERT_TRUE(XdotoolOn(x_, {"click", "--repeat", "2", "--delay", "60", "1"}));
+  const Point lamp = ControlRect(x_, main, app::MainWindowDesign(), "VARN_LABEL_4").Centre();
+  ASSERT_TRUE(DoubleClickOnAChild(x_, main, lamp));
   for (const Grabbed what : {GetParam().first, GetParam().second}) {
     ASSERT_TRUE(grab.TookAPress());
     if (what == Grabbed::HandedOnLate) {
@@ -192,9 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<GrabCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Desktops, FirstDoubleClick,
-                         testing::Values("openbox", "xfwm4", "metacity", "mutter", "kwin"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param);
-                         });
+                         testing::Values(Desk{"openbox"}, Desk{"xfwm4"}, Desk{"metacity"},
+                                         Desk{"mutter"}, Desk{"kwin"}),
+                         DeskName);
 
 }  // namespace

@@ -74,13 +74,6 @@ TEST_F(SettingsFile, ValuesRoundTripAsPlainTextAndKeepWhatElseTheFileHolds) {
   EXPECT_TRUE(Lines(ReadFile(Ini())) == large + "MainLeft=5\n");
 }
 
-TEST_F(SettingsFile, JunkIsReadAsNothingAndWrittenOver) {
-  WriteFile(Ini(), std::string("\xff\xfe[[=\n\0junk\n[Settings\n", 20));
-  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
-  EXPECT_TRUE(store_.Write(kApp, kSection, "MainLeft", "1234.5"));
-  EXPECT_EQ(StoredNumber(home_.Path(), "MainLeft"), 1234.5f);
-}
-
 // A file whose reading fails partway is neither taken for what was read
 // nor written back over the whole.
 TEST_F(SettingsFile, AFileThatCannotBeReadWholeIsNeitherReadNorReplaced) {
@@ -95,8 +88,9 @@ TEST_F(SettingsFile, AFileThatCannotBeReadWholeIsNeitherReadNorReplaced) {
 
 // A FIFO must not hang the program, a folder or a device must not be
 // replaced: each reads as no settings, is left as it is, and a write there
-// says it failed. A huge file must not fill the memory: it is junk.
-TEST_F(SettingsFile, WhatIsNotASaneRegularFileIsNeitherReadNorReplaced) {
+// says it failed. Junk, and a huge file, which must not fill the memory,
+// read as nothing and are written over.
+TEST_F(SettingsFile, WhatIsNotASaneRegularFileIsNeitherReadNorReplacedAndJunkIsWrittenOver) {
   const auto expect_untouchable = [&](const char* what) {
     EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt) << what;
     EXPECT_FALSE(store_.Write(kApp, kSection, "MainLeft", "1")) << what;
@@ -107,10 +101,14 @@ TEST_F(SettingsFile, WhatIsNotASaneRegularFileIsNeitherReadNorReplaced) {
   EXPECT_TRUE(std::filesystem::is_fifo(Ini()));
   std::filesystem::remove(Ini());
 
-  WriteFile(Ini(), "[Settings]\nMainLeft=5\n" + std::string(IniSettings::kLargestFile, '#'));
-  EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
-  EXPECT_TRUE(store_.Write(kApp, kSection, "MainTop", "1"));
-  EXPECT_EQ(ReadFile(Ini()), "[Settings]\nMainTop=1\n");
+  for (const std::string& junk :
+       {std::string("\xff\xfe[[=\n\0junk\n[Settings\n", 20),
+        "[Settings]\nMainLeft=5\n" + std::string(IniSettings::kLargestFile, '#')}) {
+    WriteFile(Ini(), junk);
+    EXPECT_EQ(store_.Read(kApp, kSection, "MainLeft"), std::nullopt);
+    EXPECT_TRUE(store_.Write(kApp, kSection, "MainTop", "1"));
+    EXPECT_EQ(ReadFile(Ini()), "[Settings]\nMainTop=1\n");
+  }
   std::filesystem::remove(Ini());
 
   std::filesystem::create_directory(Ini());

@@ -90,19 +90,11 @@ Rgb Image::At(int x, int y) const {
           static_cast<int>(pixel & 0xFF)};
 }
 
-bool IsRed(Rgb colour) {
-  return colour.red > 200 && colour.green >= 0 && colour.green < 60 && colour.blue < 60;
-}
 bool IsBlack(Rgb colour) {
   return colour.red >= 0 && colour.red < 40 && colour.green < 40 && colour.blue < 40;
 }
 bool IsGreen(Rgb colour) {
   return colour.green > 150 && colour.red >= 0 && colour.red < 100 && colour.blue < 100;
-}
-
-bool Near(const Rect& a, const Rect& b) {
-  return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1 && std::abs(a.width - b.width) <= 1 &&
-         std::abs(a.height - b.height) <= 1;
 }
 
 // ---- files -------------------------------------------------------------------------
@@ -157,12 +149,6 @@ int RunCommand(const std::vector<std::string>& arguments) {
   return child.Ended(60s) ? child.ExitStatus().value_or(-1) : -1;
 }
 
-void Xdotool(const std::vector<std::string>& arguments) {
-  std::vector<std::string> command{"xdotool"};
-  command.insert(command.end(), arguments.begin(), arguments.end());
-  RunCommand(command);
-}
-
 bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments) {
   const std::vector<std::string> xdotool =
       x.Name().empty() ? std::vector<std::string>{"xdotool"}
@@ -181,19 +167,26 @@ bool MovePointerTo(const DisplayClient& x, Point at) {
   return XdotoolOn(x, {"mousemove", "--sync", std::to_string(at.x), std::to_string(at.y)});
 }
 
-void DoubleClickAt(Point at) {
-  MovePointerTo(Desktop(), at);
-  Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
+std::optional<Rect> MoveWindow(const DisplayClient& x, xcb_window_t window, int left, int top) {
+  XdotoolOn(x, {"windowmove", std::to_string(window), std::to_string(left), std::to_string(top)});
+  std::optional<Rect> frame;
+  const bool moved = WaitUntil(
+      [&] {
+        frame = x.OuterFrame(window);
+        return frame && std::abs(frame->x - left) < 30 && std::abs(frame->y - top) < 30;
+      },
+      15s);
+  return moved ? frame : std::nullopt;
 }
 
-bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at) {
+bool ClickAt(const DisplayClient& x, Point at, int clicks, int gap_ms) {
+  return MovePointerTo(x, at) && XdotoolOn(x, {"click", "--repeat", std::to_string(clicks),
+                                               "--delay", std::to_string(gap_ms), "1"});
+}
+
+bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at, int gap_ms) {
   return MovePointerTo(x, at) && WaitUntil([&] { return x.PointerOverAChildOf(window); }, 30s) &&
-         XdotoolOn(x, {"click", "--repeat", "2", "--delay", "60", "1"});
-}
-
-void ClickAt(Point at) {
-  MovePointerTo(Desktop(), at);
-  Xdotool({"click", "1"});
+         ClickAt(x, at, 2, gap_ms);
 }
 
 // ---- DisplayClient -------------------------------------------------------------------
@@ -473,11 +466,6 @@ bool DisplayClient::PointerOverAChildOf(xcb_window_t window) const {
   return pointer && pointer->same_screen != 0 && pointer->child != XCB_NONE;
 }
 
-const DisplayClient& Desktop() {
-  static const DisplayClient desktop("");
-  return desktop;
-}
-
 float TwipsOf(int pixels) {
   return platform::PixelsToTwips(pixels, kTwipsPerPixel);
 }
@@ -488,8 +476,8 @@ Rect ControlRect(const DisplayClient& x, xcb_window_t window, const platform::Fo
   const auto pixels = [&](float twips) { return platform::TwipsToPixels(twips, twips_per_pixel); };
   for (const platform::ControlDesign& item : design.controls) {
     if (item.name == control) {
-      return Rect{pixels(item.left), pixels(item.top), pixels(item.width), pixels(item.height)}
-          .Moved({client.x, client.y});
+      return Rect{client.x + pixels(item.left), client.y + pixels(item.top), pixels(item.width),
+                  pixels(item.height)};
     }
   }
   return {};
@@ -500,11 +488,12 @@ Rect ControlRect(const DisplayClient& x, xcb_window_t window, const platform::Fo
 int RedLamp(const DisplayClient& x, xcb_window_t main_window, double twips_per_pixel) {
   const Rect client = x.ClientRect(main_window).value_or(Rect());
   const Image screen = x.WindowImage(main_window, {0, 0, client.width, client.height});
-  for (int lamp = 1; !screen.Empty() && lamp <= 7; ++lamp) {
+  for (int lamp = 1; !screen.pixels.empty() && lamp <= 7; ++lamp) {
     const Point centre = ControlRect(x, main_window, app::MainWindowDesign(),
                                      "VARN_LABEL_" + std::to_string(lamp), twips_per_pixel)
                              .Centre();
-    if (IsRed(screen.At(centre.x - client.x, centre.y - client.y))) {
+    const Rgb colour = screen.At(centre.x - client.x, centre.y - client.y);
+    if (colour.red > 200 && colour.green >= 0 && colour.green < 60 && colour.blue < 60) {
       return lamp;
     }
   }
@@ -628,6 +617,51 @@ WindowManager::WindowManager(const std::string& name, const std::string& display
   const xcb_window_t probe = x.MakeWindow(0, 0);
   ok_ = WaitUntil([&] { return x.Framed(probe); }, 30s);
   x.DestroyWindow(probe);
+}
+
+std::string DeskName(const testing::TestParamInfo<Desk>& info) {
+  return std::string(*info.param.window_manager ? info.param.window_manager : "none") +
+         std::to_string(info.param.dpi) + "dpi";
+}
+
+void PrintTo(const Desk& desk, std::ostream* out) {
+  *out << (*desk.window_manager ? desk.window_manager : "no window manager") << " at " << desk.dpi
+       << " dpi";
+}
+
+void OnADesk::SetUp() {
+  ASSERT_FALSE(server_.Display().empty()) << "could not start Xvfb";
+  ASSERT_TRUE(x_.Ok());
+  // As a desktop session sets it for its programs.
+  x_.SetRootText("RESOURCE_MANAGER", "Xft.dpi:\t" + std::to_string(GetParam().dpi) + "\n");
+  if (Managed()) {
+    manager_.emplace(GetParam().window_manager, server_.Display());
+    ASSERT_TRUE(manager_->Ok()) << GetParam().window_manager << " did not start";
+  }
+}
+
+testing::AssertionResult OnADesk::OuterReaches(xcb_window_t window, std::optional<int> x,
+                                               int y) const {
+  std::optional<Rect> seen;
+  if (WaitUntil(
+          [&] {
+            seen = Managed() ? x_.OuterFrame(window) : x_.ClientRect(window);
+            return seen && seen->x == x.value_or(seen->x) && seen->y == y;
+          },
+          30s)) {
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure()
+         << "outer corner at " << (seen ? seen->x : -1) << "," << (seen ? seen->y : -1) << ", not "
+         << x.value_or(-1) << "," << y;
+}
+
+int OnADesk::Pixels(float twips) const {
+  return platform::TwipsToPixels(twips, TwipsPerPixel());
+}
+
+double OnADesk::TwipsPerPixel() const {
+  return platform::TwipsPerPixel(GetParam().dpi);
 }
 
 bool XwaylandOfMutterReady(const std::string& log, const std::string& runtime, std::string& display,

@@ -31,8 +31,6 @@ struct Point {
 struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
   Point Centre() const { return {x + width / 2, y + height / 2}; }
-  int Right() const { return x + width - 1; }
-  Rect Moved(Point by) const { return {x + by.x, y + by.y, width, height}; }
   bool operator==(const Rect&) const = default;
 };
 struct Rgb {
@@ -42,14 +40,11 @@ struct Rgb {
 struct Image {
   int width = 0, height = 0;
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
-  bool Empty() const { return pixels.empty(); }
   Rgb At(int x, int y) const;
 };
 
-bool IsRed(Rgb colour);
 bool IsBlack(Rgb colour);
 bool IsGreen(Rgb colour);
-bool Near(const Rect& a, const Rect& b);  // within a pixel on each side
 
 // ---- files -------------------------------------------------------------------------
 
@@ -88,21 +83,25 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit) {
 
 // A program run to its end; its exit status, or -1.
 int RunCommand(const std::vector<std::string>& arguments);
-// Real input through the X server in DISPLAY (XTEST, by xdotool).
-void Xdotool(const std::vector<std::string>& arguments);
-void DoubleClickAt(Point at);
-void ClickAt(Point at);
 
 class DisplayClient;
-// A double-click at `at` on x's display once the server has the pointer in
-// the child of `window` there, as it has when a user's pointer came to rest
-// on it before the press: a press made the moment the pointer is warped
-// there can still go to the window it came from. False if any step failed.
-bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at);
+// Real input through x's X server (XTEST, by xdotool; an empty name is the
+// desktop in DISPLAY).
+bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments);
 // Moves the pointer there and waits until it is there.
 bool MovePointerTo(const DisplayClient& x, Point at);
-// xdotool on the display `x` is on (an empty name is the desktop in DISPLAY).
-bool XdotoolOn(const DisplayClient& x, std::vector<std::string> arguments);
+// Moves a window as the user would (as xdotool does, through the window
+// manager), and waits until its frame stands there, give or take the
+// frame's borders; its frame then, or nullopt.
+std::optional<Rect> MoveWindow(const DisplayClient& x, xcb_window_t window, int left, int top);
+// Moves the pointer to `at` and clicks the left button there `clicks` times,
+// `gap_ms` apart. False if any step failed.
+bool ClickAt(const DisplayClient& x, Point at, int clicks = 1, int gap_ms = 60);
+// A double-click at `at` once the server has the pointer in the child of
+// `window` there, as it has when a user's pointer came to rest on it before
+// the press: a press made the moment the pointer is warped there can still
+// go to the window it came from.
+bool DoubleClickOnAChild(const DisplayClient& x, xcb_window_t window, Point at, int gap_ms = 60);
 
 // ---- another X client ----------------------------------------------------------------
 
@@ -170,8 +169,6 @@ class DisplayClient {
   std::uint16_t num_lock_mask_ = 0;
 };
 
-// The desktop in DISPLAY: an Xvfb at 96 dpi with openbox (tools/test).
-const DisplayClient& Desktop();
 inline constexpr double kTwipsPerPixel = 15.0;
 float TwipsOf(int pixels);  // at 96 dpi
 
@@ -264,6 +261,32 @@ class ProgramProcess {
   std::unique_ptr<ChildProcess> process_;
 };
 
+// A desk: a private X server at this resolution with this window manager.
+struct Desk {
+  const char* window_manager;  // "" for none
+  int dpi = 96;
+  const char* screen = "1024x768x24";
+};
+std::string DeskName(const testing::TestParamInfo<Desk>& info);
+void PrintTo(const Desk& desk, std::ostream* out);
+
+// Tests of the program on a desk of their own.
+class OnADesk : public testing::TestWithParam<Desk> {
+ protected:
+  void SetUp() override;
+  bool Managed() const { return *GetParam().window_manager != '\0'; }
+  // Waits until the window's outer corner (the client's with no window
+  // manager) is at x (any x when nullopt), y; says where it stood if not.
+  testing::AssertionResult OuterReaches(xcb_window_t window, std::optional<int> x, int y) const;
+  int Pixels(float twips) const;
+  double TwipsPerPixel() const;
+
+  PrivateXServer server_{{"-screen", "0", GetParam().screen}, GetParam().dpi};
+  DisplayClient x_{server_.Display()};
+  std::optional<WindowManager> manager_;
+  TemporaryFolder config_;
+};
+
 // mutter, writing its messages to `log`, has said which X display its
 // Xwayland serves and written that display's key into `runtime`; both are
 // filled in once it has, within `limit`.
@@ -294,7 +317,8 @@ class ScopedAuthority {
   std::optional<std::string> previous_;
 };
 
-// Tests of the program run on the desktop in DISPLAY (Xvfb with openbox).
+// Tests of the program run on the desktop in DISPLAY: an Xvfb at 96 dpi with
+// openbox (tools/test).
 class OnTheDesktop : public testing::Test {
  protected:
   void SetUp() override {
@@ -303,7 +327,7 @@ class OnTheDesktop : public testing::Test {
         << "no EWMH window manager runs on DISPLAY";
   }
 
-  const DisplayClient& x_ = Desktop();
+  const DisplayClient x_{""};
   const std::string display_ = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
   TemporaryFolder config_;
 };

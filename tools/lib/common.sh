@@ -55,7 +55,7 @@ fail() {  # what failed, the command to run
 ensure_packages() {
   local missing=() package
   for package in "$@"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep 'install ok installed' >/dev/null; then
       missing+=("$package")
     fi
   done
@@ -140,7 +140,7 @@ marked_leftovers() {
     [ "$pid" != $$ ] && [ "$pid" != "$BASHPID" ] || continue
     # A process may end between the glob and the read: the error of opening
     # its file is the shell's own, so it is silenced before the opening.
-    if tr '\0' '\n' 2>/dev/null <"$environ" | grep -qx "VARN_RUN_MARK=$VARN_RUN_MARK"; then
+    if tr '\0' '\n' 2>/dev/null <"$environ" | grep -x "VARN_RUN_MARK=$VARN_RUN_MARK" >/dev/null; then
       [ "$(ps -o ppid= -p "$pid" 2>/dev/null | tr -d ' ')" = "$BASHPID" ] && continue
       printf '%s %s\n' "$pid" "$(cat "/proc/$pid/comm" 2>/dev/null)"
     fi
@@ -163,7 +163,7 @@ start_virtual_display() {
     setsid openbox >/dev/null 2>&1 &
     VIRTUAL_PIDS+=($!)
     local deadline=$((SECONDS + 30))
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null; do
       [ $SECONDS -lt $deadline ] || { say "openbox did not start"; return 1; }
       sleep 0.1
     done

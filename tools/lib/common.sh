@@ -50,6 +50,25 @@ fail() {  # what failed, the command to run
   exit 1
 }
 
+# apt-get update does not wait for another one (a second run of these tools,
+# or the system's own daily refresh on a freshly booted machine): while the
+# lists' lock is held it is tried again, for as long as the install waits.
+refresh_package_lists() {
+  local log deadline=$((SECONDS + 900)) status
+  log=$(mktemp)
+  while :; do
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 update -qq >"$log" 2>&1
+    status=$?
+    if [ "$status" -eq 0 ] || ! grep 'Could not get lock' "$log" >/dev/null ||
+        [ "$SECONDS" -ge "$deadline" ]; then
+      break
+    fi
+    sleep 2
+  done
+  rm -f "$log"
+  return "$status"
+}
+
 # Installs the given packages that are not installed yet: as root with
 # apt-get (lists refreshed once), otherwise prints the command to run.
 ensure_packages() {
@@ -69,8 +88,7 @@ ensure_packages() {
   # Another apt run holding the lock is waited for.
   say "Installing: ${missing[*]}"
   if [ -z "${VARN_APT_UPDATED:-}" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 update -qq >/dev/null 2>&1 ||
-      fail "apt-get update" "apt-get update"
+    refresh_package_lists || fail "apt-get update" "apt-get update"
     export VARN_APT_UPDATED=1
   fi
   DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq \

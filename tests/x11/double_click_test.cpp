@@ -55,7 +55,7 @@ TEST_P(FirstDoubleClick, OpensTheAboutWindowInEveryOneOfTwentyFreshStarts) {
     }
     ASSERT_TRUE(DoubleClickOnAChild(x_, main, lamp));
     EXPECT_TRUE(WaitUntil([&] { return x_.WindowOf(program.Pid(), "VARN-ON") != XCB_NONE; }, 30s))
-        << "the double-click did not open the About window";
+        << "the double-click did not open the About window; the program said: " << program.Stderr();
     program.Terminate();
     EXPECT_TRUE(program.Ended(30s)) << program.Outcome();
     EXPECT_TRUE(program.EndedWithStatus(0)) << program.Outcome();
